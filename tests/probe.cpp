@@ -1,0 +1,152 @@
+#include "probe.h"
+
+#include <GL/freeglut.h>
+
+#include <chrono>
+#include <glm/gtc/matrix_transform.hpp>
+#include <thread>
+
+#include "scene.h"
+#include "view.h"
+
+std::ostream& operator<<(std::ostream& out, const Rgb& colour) {
+  return out << "(" << colour.red << ", " << colour.green << ", " << colour.blue << ")";
+}
+
+Rgb Picture::at(const int x, const int y) const {
+  const auto offset = 3 * (static_cast<std::size_t>(y) * width + x);
+  return {rgb[offset], rgb[offset + 1], rgb[offset + 2]};
+}
+
+testing::AssertionResult alike(const Picture& seen, const Picture& expected) {
+  if (seen.width != expected.width || seen.height != expected.height) {
+    return testing::AssertionFailure() << "size " << seen.width << " x " << seen.height
+                                       << ", expected " << expected.width << " x "
+                                       << expected.height;
+  }
+  int differing = 0;
+  testing::Message first;
+  for (int y = 0; y < seen.height; ++y) {
+    for (int x = 0; x < seen.width; ++x) {
+      if (!(seen.at(x, y) == expected.at(x, y)) && differing++ == 0) {
+        first << " first at (" << x << ", " << y << "): " << seen.at(x, y) << ", expected "
+              << expected.at(x, y);
+      }
+    }
+  }
+  if (differing == 0) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure() << differing << " pixels differ;" << first;
+}
+
+glm::ivec2 pixelOf(const glm::dvec3& scenePoint, const int width, const int height) {
+  const glm::dmat4 camera = glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50),
+                                        glm::dvec3(0, 1, 0));
+  const glm::dmat4 scene = glm::translate(camera, glm::dvec3(0, 70, 0));
+  const glm::dmat4 frustum = glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0);
+  const glm::dvec3 at =
+      glm::project(scenePoint, scene, frustum, glm::dvec4(0, 0, width, height));
+  return {static_cast<int>(at.x), static_cast<int>(at.y)};
+}
+
+glm::dvec3 turned(const glm::dvec3& scenePoint, const double degrees) {
+  const glm::dmat4 turn = glm::rotate(glm::dmat4(1), glm::radians(degrees), glm::dvec3(0, 0, 1));
+  return glm::dvec3(turn * glm::dvec4(scenePoint, 1));
+}
+
+namespace {
+
+testing::AssertionResult probe(const Picture& picture, const glm::dvec3& scenePoint,
+                               const Rgb expected, const int reach) {
+  const glm::ivec2 pixel = pixelOf(scenePoint, picture.width, picture.height);
+  Rgb seen{-1, -1, -1};
+  for (int dy = -reach; dy <= reach; ++dy) {
+    for (int dx = -reach; dx <= reach; ++dx) {
+      const int x = pixel.x + dx;
+      const int y = pixel.y + dy;
+      if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+        continue;
+      }
+      if (picture.at(x, y) == expected) {
+        return testing::AssertionSuccess();
+      }
+      if (dx == 0 && dy == 0) {
+        seen = picture.at(x, y);
+      }
+    }
+  }
+  return testing::AssertionFailure()
+         << "scene point (" << scenePoint.x << ", " << scenePoint.y << ", " << scenePoint.z
+         << ") at pixel (" << pixel.x << ", " << pixel.y << ") of " << picture.width << " x "
+         << picture.height << ": expected " << expected << ", saw " << seen;
+}
+
+void pumpEvents(const std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  while (std::chrono::steady_clock::now() < end) {
+    glutMainLoopEvent();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void open() {
+  static const bool opened = [] {
+    int argc = 1;
+    char name[] = "mill_tests";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB | GLUT_DEPTH);
+    glutInitWindowSize(500, 500);
+    // Clear of the program's own window at (100, 100), so neither hides the other.
+    glutInitWindowPosition(700, 0);
+    glutCreateWindow("probe");
+    init();
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    pumpEvents(std::chrono::milliseconds(100));
+    return true;
+  }();
+  static_cast<void>(opened);
+}
+
+}  // namespace
+
+testing::AssertionResult shows(const Picture& picture, const glm::dvec3& scenePoint,
+                               const Rgb expected) {
+  return probe(picture, scenePoint, expected, 0);
+}
+
+testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scenePoint,
+                                 const Rgb expected) {
+  return probe(picture, scenePoint, expected, 1);
+}
+
+namespace window {
+
+Picture draw(const int width, const int height) {
+  open();
+  glutReshapeWindow(width, height);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while ((glutGet(GLUT_WINDOW_WIDTH) != width || glutGet(GLUT_WINDOW_HEIGHT) != height) &&
+         std::chrono::steady_clock::now() < end) {
+    pumpEvents(std::chrono::milliseconds(10));
+  }
+  reshape(width, height);
+  display();
+  return read();
+}
+
+Picture read() {
+  open();
+  glFinish();
+  Picture picture;
+  picture.width = glutGet(GLUT_WINDOW_WIDTH);
+  picture.height = glutGet(GLUT_WINDOW_HEIGHT);
+  picture.rgb.resize(3 * static_cast<std::size_t>(picture.width) * picture.height);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
+  return picture;
+}
+
+}  // namespace window

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "probe.h"
+
+using namespace std::chrono_literals;
+
+// The real mill binary, started with the given arguments and environment
+// changes (an empty value unsets the variable), its output captured.
+class Program {
+ public:
+  explicit Program(const std::vector<std::string>& args = {},
+                   const std::map<std::string, std::string>& environment = {});
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  pid_t pid() const { return pid_; }
+  // The wait status once the program has ended, or nothing if it is still
+  // running after the given time.
+  std::optional<int> waitForExit(std::chrono::milliseconds limit);
+  // Everything it wrote to standard output and standard error.
+  std::string output() const;
+  // User plus system CPU time so far, and resident memory, from /proc.
+  std::chrono::milliseconds cpuTime() const;
+  long residentKiB() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string outputPath_;
+  bool ended_ = false;
+};
+
+struct _XDisplay;
+
+// An X window, as Xlib names it.
+using WindowId = unsigned long;
+
+struct Geometry {
+  int x, y, width, height;
+};
+
+// A connection to the display the program runs on.
+class TestDisplay {
+ public:
+  explicit TestDisplay(const char* name = nullptr);
+  ~TestDisplay();
+  TestDisplay(const TestDisplay&) = delete;
+  TestDisplay& operator=(const TestDisplay&) = delete;
+
+  // The top-level window with the caption, once it is mapped and its picture
+  // has settled.
+  WindowId waitForWindow(const std::string& caption = "Mill",
+                         std::chrono::milliseconds limit = 10s);
+  // Where the window stands on the screen, and its size.
+  Geometry geometry(WindowId window);
+  // What the window shows once it has stopped changing, bottom row first.
+  Picture settledPicture(WindowId window);
+  Picture grab(WindowId window);
+  // Asks the window to close, as a window manager does.
+  void close(WindowId window);
+
+ private:
+  _XDisplay* display_;
+};
