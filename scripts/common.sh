@@ -1,0 +1,63 @@
+# Helpers shared by the run and test commands. Source it; it defines functions only.
+
+# Debian packages that building, running and testing the mill needs.
+MILL_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
+libgl1-mesa-dri libglm-dev libgtest-dev libbenchmark-dev libx11-dev xvfb x11-utils \
+imagemagick"
+
+# Installs the missing packages when run as root; otherwise names the one
+# apt-get line to run and fails.
+ensure_packages() {
+  local missing="" pkg
+  for pkg in $MILL_PACKAGES "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing="$missing $pkg"
+  done
+  [ -z "$missing" ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing:$missing" >&2
+    apt-get update -qq >&2 &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >&2
+  else
+    echo "Missing packages. Run, as root:" >&2
+    echo "  apt-get update && apt-get install -y$missing" >&2
+    return 1
+  fi
+}
+
+# Configures and builds into the given folder (default: build).
+build_mill() {
+  local dir=${1:-build}
+  shift || true
+  cmake -S "$MILL_ROOT" -B "$dir" "$@" >/dev/null &&
+    cmake --build "$dir" -j "$(nproc)" >/dev/null
+}
+
+# Starts a private X server on a free display number, exports DISPLAY and
+# XVFB_PID, and waits until the server answers, so no client races its start.
+start_xvfb() {
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numfile" 2>/dev/null &
+  XVFB_PID=$!
+  local tries=0
+  while [ ! -s "$numfile" ] && [ $tries -lt 200 ]; do
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+  if [ ! -s "$numfile" ]; then
+    rm -f "$numfile"
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
+  rm -f "$numfile"
+  until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
+  export XVFB_PID
+}
+
+stop_xvfb() {
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
