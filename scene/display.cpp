@@ -12,6 +12,7 @@ void display() {
   glPushMatrix();
   glTranslatef(0.0F, 70.0F, 0.0F);
   rotor();
+  house();
   glPopMatrix();
 
   glFlush();

@@ -8,6 +8,7 @@
 // What the frame routine draws, in the scene frame: the rotor's centre at the
 // origin, its axis along z, the house behind it.
 void rotor();
+void house();
 
 struct Colour {
   GLubyte red, green, blue;

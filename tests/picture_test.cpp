@@ -43,12 +43,41 @@ namespace {
 // The middle of the front face of board k, on the front plane z = 0.
 glm::dvec3 boardFront(const int k) { return turned({0, 52.5, 0}, -45.0 * k); }
 
-void expectRotor(const Picture& picture) {
+// Every board's front face stands before the house's front end: drawn
+// first, it stays wood brown only because the depth test keeps it.
+void expectMill(const Picture& picture) {
   EXPECT_TRUE(shows(picture, {0, 0, 0}, red)) << "front cap";
   for (int k = 0; k < 8; ++k) {
     EXPECT_TRUE(shows(picture, boardFront(k), woodBrown)) << "board " << k;
     EXPECT_TRUE(touches(picture, turned({0, 24, -1.5}, -45.0 * k), red)) << "spoke " << k;
   }
+  // The parts of the house that face the camera, where the rotor leaves them bare.
+  EXPECT_TRUE(shows(picture, {60, 10, -14}, wallTan)) << "front gable";
+  EXPECT_TRUE(shows(picture, {0, -75, -14}, wallTan)) << "front wall";
+  EXPECT_TRUE(shows(picture, {43.5, 37.5, -79}, roofRed)) << "right roof slope";
+  EXPECT_TRUE(shows(picture, {87, -45, -79}, roofRed)) << "right side wall";
+}
+
+// The corners of the house and of every board, in the scene frame.
+std::vector<glm::dvec3> millCorners() {
+  std::vector<glm::dvec3> corners{{0, 80, -14}, {0, 80, -144}};
+  for (const double x : {-87.0, 87.0}) {
+    for (const double y : {-5.0, -85.0}) {
+      for (const double z : {-14.0, -144.0}) {
+        corners.emplace_back(x, y, z);
+      }
+    }
+  }
+  for (int k = 0; k < 8; ++k) {
+    for (const double x : {-7.0, 7.0}) {
+      for (const double y : {35.0, 70.0}) {
+        for (const double z : {0.0, -3.0}) {
+          corners.push_back(turned({x, y, z}, -45.0 * k));
+        }
+      }
+    }
+  }
+  return corners;
 }
 
 void expectNoGlError() {
@@ -72,15 +101,41 @@ void expectNear(const std::array<double, 16>& seen, const glm::dmat4& expected) 
 
 }  // namespace
 
-TEST(Rotor, BoardsSpokesAndHubStandWhereTheCameraSeesThem) {
-  const Picture picture = window::draw(500, 500);
-  expectRotor(picture);
-  // Between the boards, inside the ring of spokes and beyond the boards' ends.
-  for (int k = 0; k < 8; ++k) {
-    EXPECT_TRUE(shows(picture, turned({0, 52.5, 0}, -45.0 * k - 22.5), white)) << "gap " << k;
-    EXPECT_TRUE(shows(picture, turned({0, 80, 0}, -45.0 * k), white)) << "beyond " << k;
-  }
+TEST(Mill, EveryPartStandsWhereTheCameraSeesIt) {
+  expectMill(window::draw(500, 500));
   expectNoGlError();
+}
+
+TEST(Mill, TheWholeMillIsInViewInFourFlatColoursOnWhite) {
+  const Picture picture = window::draw(500, 500);
+  glm::ivec2 low(picture.width, picture.height);
+  glm::ivec2 high(-1, -1);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const Rgb colour = picture.at(x, y);
+      if (colour == white) {
+        continue;
+      }
+      ASSERT_TRUE(colour == woodBrown || colour == red || colour == wallTan || colour == roofRed)
+          << "pixel (" << x << ", " << y << ") is " << colour;
+      low = glm::min(low, glm::ivec2(x, y));
+      high = glm::max(high, glm::ivec2(x, y));
+    }
+  }
+  // What is drawn spans exactly what the corners project to, and leaves a
+  // white margin of more than a tenth of the window on every side.
+  glm::ivec2 cornerLow(picture.width, picture.height);
+  glm::ivec2 cornerHigh(-1, -1);
+  for (const glm::dvec3& corner : millCorners()) {
+    cornerLow = glm::min(cornerLow, pixelOf(corner, picture.width, picture.height));
+    cornerHigh = glm::max(cornerHigh, pixelOf(corner, picture.width, picture.height));
+  }
+  for (int axis = 0; axis < 2; ++axis) {
+    EXPECT_NEAR(low[axis], cornerLow[axis], 1) << "axis " << axis;
+    EXPECT_NEAR(high[axis], cornerHigh[axis], 1) << "axis " << axis;
+    EXPECT_GT(low[axis], 50);
+    EXPECT_LT(high[axis], 450);
+  }
 }
 
 TEST(View, CameraAndFrustumAreTheMillsForEverySize) {
@@ -107,12 +162,12 @@ TEST(View, CameraAndFrustumAreTheMillsForEverySize) {
 TEST(View, WideAndTallWindowsShowTheSameViewStretched) {
   for (const auto& [width, height] : {std::pair{800, 300}, {300, 700}}) {
     SCOPED_TRACE(testing::Message() << width << " x " << height);
-    expectRotor(window::draw(width, height));
+    expectMill(window::draw(width, height));
   }
   // A one-pixel window draws without complaint, and the next size is whole again.
   window::draw(1, 1);
   expectNoGlError();
-  expectRotor(window::draw(500, 500));
+  expectMill(window::draw(500, 500));
 }
 
 TEST(Redraw, EveryRedrawShowsTheSamePictureAndRestoresTheState) {
@@ -145,7 +200,7 @@ TEST(Hub, EveryQuadricIsFreedAndAFrameWithoutOneIsStillDrawn) {
   display();
   refuseQuadrics = false;
   const Picture picture = window::read();
-  EXPECT_FALSE(shows(picture, {0, 0, 0}, red)) << "no hub, no front cap";
+  EXPECT_TRUE(shows(picture, {0, 0, 0}, wallTan)) << "no hub: the gable shows through";
   for (int k = 0; k < 8; ++k) {
     EXPECT_TRUE(shows(picture, boardFront(k), woodBrown)) << "board " << k;
   }

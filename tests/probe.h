@@ -18,6 +18,8 @@ std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 inline constexpr Rgb white{255, 255, 255};
 inline constexpr Rgb woodBrown{139, 69, 19};
 inline constexpr Rgb red{255, 0, 0};
+inline constexpr Rgb wallTan{222, 184, 135};
+inline constexpr Rgb roofRed{222, 10, 0};
 
 // What a window shows, bottom row first as GL reads it.
 struct Picture {
