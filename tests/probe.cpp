@@ -2,10 +2,9 @@
 
 #include <GL/freeglut.h>
 
-#include <chrono>
 #include <glm/gtc/matrix_transform.hpp>
-#include <thread>
 
+#include "gl_window.h"
 #include "scene.h"
 #include "view.h"
 
@@ -82,34 +81,6 @@ testing::AssertionResult probe(const Picture& picture, const glm::dvec3& scenePo
          << picture.height << ": expected " << expected << ", saw " << seen;
 }
 
-void pumpEvents(const std::chrono::milliseconds span) {
-  const auto end = std::chrono::steady_clock::now() + span;
-  while (std::chrono::steady_clock::now() < end) {
-    glutMainLoopEvent();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
-
-void open() {
-  static const bool opened = [] {
-    int argc = 1;
-    char name[] = "mill_tests";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB | GLUT_DEPTH);
-    glutInitWindowSize(500, 500);
-    // Clear of the program's own window at (100, 100), so neither hides the other.
-    glutInitWindowPosition(700, 0);
-    glutCreateWindow("probe");
-    init();
-    glutDisplayFunc(display);
-    glutReshapeFunc(reshape);
-    pumpEvents(std::chrono::milliseconds(100));
-    return true;
-  }();
-  static_cast<void>(opened);
-}
-
 }  // namespace
 
 testing::AssertionResult shows(const Picture& picture, const glm::dvec3& scenePoint,
@@ -124,14 +95,12 @@ testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scene
 
 namespace window {
 
+// Clear of the program's own window at (100, 100), so neither hides the other.
+void open() { glwindow::open(700, 0); }
+
 Picture draw(const int width, const int height) {
   open();
-  glutReshapeWindow(width, height);
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while ((glutGet(GLUT_WINDOW_WIDTH) != width || glutGet(GLUT_WINDOW_HEIGHT) != height) &&
-         std::chrono::steady_clock::now() < end) {
-    pumpEvents(std::chrono::milliseconds(10));
-  }
+  glwindow::resize(width, height);
   reshape(width, height);
   display();
   return read();
