@@ -46,7 +46,13 @@ std::vector<char*> pointers(std::vector<std::string>& words) {
 
 }  // namespace
 
-Program::Program(const std::vector<std::string>& args,
+std::vector<std::string> mill(const std::vector<std::string>& args) {
+  std::vector<std::string> command{MILL_BINARY};
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
+
+Program::Program(const std::vector<std::string>& command,
                  const std::map<std::string, std::string>& environment) {
   char pathTemplate[] = "/tmp/mill-output-XXXXXX";
   const int outputFd = mkstemp(pathTemplate);
@@ -55,20 +61,19 @@ Program::Program(const std::vector<std::string>& args,
   }
   outputPath_ = pathTemplate;
 
-  std::vector<std::string> argv{MILL_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> argv = command;
   std::vector<std::string> envp = environmentWith(environment);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  const int failed = posix_spawn(&pid_, MILL_BINARY, &actions, nullptr, pointers(argv).data(),
+  const int failed = posix_spawnp(&pid_, argv[0].c_str(), &actions, nullptr, pointers(argv).data(),
                                  pointers(envp).data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(outputFd);
   if (failed != 0) {
-    throw std::runtime_error("cannot start " MILL_BINARY);
+    throw std::runtime_error("cannot start " + command[0]);
   }
 }
 
@@ -223,4 +228,30 @@ void TestDisplay::close(const WindowId window) {
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display_, window, False, NoEventMask, &event);
   XFlush(display_);
+}
+
+void TestDisplay::resize(const WindowId window, const int width, const int height) {
+  XResizeWindow(display_, window, width, height);
+  XFlush(display_);
+}
+
+bool TestDisplay::redraw(const WindowId window) {
+  GC gc = XCreateGC(display_, window, 0, nullptr);
+  XSetForeground(display_, gc, BlackPixel(display_, DefaultScreen(display_)));
+  XDrawPoint(display_, window, gc, 0, 0);
+  XFreeGC(display_, gc);
+  XClearArea(display_, window, 0, 0, 1, 1, True);
+  XSync(display_, False);
+  const auto end = std::chrono::steady_clock::now() + 1s;
+  while (std::chrono::steady_clock::now() < end) {
+    XImage* image = XGetImage(display_, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
+    const bool drawn = image != nullptr && XGetPixel(image, 0, 0) != BlackPixel(display_, DefaultScreen(display_));
+    if (image != nullptr) {
+      XDestroyImage(image);
+    }
+    if (drawn) {
+      return true;
+    }
+  }
+  return false;
 }

@@ -12,11 +12,15 @@
 
 using namespace std::chrono_literals;
 
-// The real mill binary, started with the given arguments and environment
-// changes (an empty value unsets the variable), its output captured.
+// The command line of the real mill binary with the given arguments.
+std::vector<std::string> mill(const std::vector<std::string>& args = {});
+
+// A process started from a command line (the first word is looked up on the
+// PATH) with the given environment changes (an empty value unsets the
+// variable), its output captured.
 class Program {
  public:
-  explicit Program(const std::vector<std::string>& args = {},
+  explicit Program(const std::vector<std::string>& command = mill(),
                    const std::map<std::string, std::string>& environment = {});
   ~Program();
   Program(const Program&) = delete;
@@ -66,6 +70,11 @@ class TestDisplay {
   Picture grab(WindowId window);
   // Asks the window to close, as a window manager does.
   void close(WindowId window);
+  // Asks for a new size and returns at once, without waiting for the program.
+  void resize(WindowId window, int width, int height);
+  // Blots a pixel of the window, asks for a redraw and waits until the
+  // program has drawn the pixel again; false if it did not within a second.
+  bool redraw(WindowId window);
 
  private:
   _XDisplay* display_;
