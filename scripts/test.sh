@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # Builds the mill and runs its tests, each on a private virtual display.
+# With --sanitize, builds into build-sanitize with AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer and runs the same tests there.
 set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
+dir="$MILL_ROOT/build"
+options=()
+if [ "${1:-}" = "--sanitize" ]; then
+  dir="$MILL_ROOT/build-sanitize"
+  options=(-DMILL_SANITIZE=ON)
+fi
+
 ensure_packages
-build_mill "$MILL_ROOT/build"
-ctest --test-dir "$MILL_ROOT/build" -j "$(nproc)" --output-on-failure
+build_mill "$dir" "${options[@]}"
+ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure
