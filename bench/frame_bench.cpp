@@ -79,6 +79,8 @@ BENCHMARK(Memory)->Iterations(1)->Unit(benchmark::kMillisecond);
 // Prints, after the table, how many floors one frame costs.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
