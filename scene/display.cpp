@@ -1,6 +1,5 @@
-#include "scene.h"
-
 #include "pieces.h"
+#include "scene.h"
 
 void display() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

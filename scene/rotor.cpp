@@ -34,8 +34,10 @@ void rotor() {
   static constexpr Colour red{255, 0, 0};
 
   // One board, pointing straight up, 3 thick behind the front plane z = 0.
-  static constexpr Face frontFace{GL_POLYGON, 4, {{{-7, 35, 0}, {7, 35, 0}, {7, 70, 0}, {-7, 70, 0}}}};
-  static constexpr Face backFace{GL_POLYGON, 4, {{{-7, 35, -3}, {7, 35, -3}, {7, 70, -3}, {-7, 70, -3}}}};
+  static constexpr Face frontFace{
+      GL_POLYGON, 4, {{{-7, 35, 0}, {7, 35, 0}, {7, 70, 0}, {-7, 70, 0}}}};
+  static constexpr Face backFace{
+      GL_POLYGON, 4, {{{-7, 35, -3}, {7, 35, -3}, {7, 70, -3}, {-7, 70, -3}}}};
   static constexpr std::array<Face, 4> edges{{
       {GL_POLYGON, 4, {{{-7, 35, -3}, {7, 35, -3}, {7, 35, 0}, {-7, 35, 0}}}},    // inner
       {GL_POLYGON, 4, {{{-7, 70, -3}, {7, 70, -3}, {7, 70, 0}, {-7, 70, 0}}}},    // outer
@@ -65,7 +67,7 @@ void rotor() {
   // One quadric per redraw, always released; without one the frame is drawn
   // all the same, only without the hub.
   const std::unique_ptr<GLUquadric, decltype(&gluDeleteQuadric)> quadric(gluNewQuadric(),
-                                                                          gluDeleteQuadric);
+                                                                         gluDeleteQuadric);
   if (quadric) {
     gluCylinder(quadric.get(), hubRadius, hubRadius, hubLength, 32, 32);
   }

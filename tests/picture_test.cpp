@@ -139,8 +139,8 @@ TEST(Mill, TheWholeMillIsInViewInFourFlatColoursOnWhite) {
 }
 
 TEST(View, CameraAndFrustumAreTheMillsForEverySize) {
-  const glm::dmat4 camera = glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50),
-                                        glm::dvec3(0, 1, 0));
+  const glm::dmat4 camera =
+      glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
   const glm::dmat4 frustum = glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0);
   window::draw(500, 500);
   for (const auto& [width, height] : {std::pair{500, 500}, {800, 300}, {0, 40}, {1, 1}}) {

@@ -19,9 +19,9 @@ Rgb Picture::at(const int x, const int y) const {
 
 testing::AssertionResult alike(const Picture& seen, const Picture& expected) {
   if (seen.width != expected.width || seen.height != expected.height) {
-    return testing::AssertionFailure() << "size " << seen.width << " x " << seen.height
-                                       << ", expected " << expected.width << " x "
-                                       << expected.height;
+    return testing::AssertionFailure()
+           << "size " << seen.width << " x " << seen.height << ", expected " << expected.width
+           << " x " << expected.height;
   }
   int differing = 0;
   testing::Message first;
@@ -40,12 +40,11 @@ testing::AssertionResult alike(const Picture& seen, const Picture& expected) {
 }
 
 glm::ivec2 pixelOf(const glm::dvec3& scenePoint, const int width, const int height) {
-  const glm::dmat4 camera = glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50),
-                                        glm::dvec3(0, 1, 0));
+  const glm::dmat4 camera =
+      glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
   const glm::dmat4 scene = glm::translate(camera, glm::dvec3(0, 70, 0));
   const glm::dmat4 frustum = glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0);
-  const glm::dvec3 at =
-      glm::project(scenePoint, scene, frustum, glm::dvec4(0, 0, width, height));
+  const glm::dvec3 at = glm::project(scenePoint, scene, frustum, glm::dvec4(0, 0, width, height));
   return {static_cast<int>(at.x), static_cast<int>(at.y)};
 }
 

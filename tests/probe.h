@@ -48,7 +48,8 @@ glm::dvec3 turned(const glm::dvec3& scenePoint, double degrees);
 testing::AssertionResult shows(const Picture& picture, const glm::dvec3& scenePoint, Rgb expected);
 
 // A pixel within one of the scene point's has the colour: for one-pixel lines.
-testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scenePoint, Rgb expected);
+testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scenePoint,
+                                 Rgb expected);
 
 // The test's own window, driven by the program's init, reshape and display.
 namespace window {

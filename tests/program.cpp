@@ -1,7 +1,7 @@
 #include "program.h"
 
-#include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -69,7 +69,7 @@ Program::Program(const std::vector<std::string>& command,
   posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   const int failed = posix_spawnp(&pid_, argv[0].c_str(), &actions, nullptr, pointers(argv).data(),
-                                 pointers(envp).data());
+                                  pointers(envp).data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(outputFd);
   if (failed != 0) {
@@ -140,7 +140,8 @@ TestDisplay::TestDisplay(const char* name) : display_(XOpenDisplay(name)) {
 
 TestDisplay::~TestDisplay() { XCloseDisplay(display_); }
 
-WindowId TestDisplay::waitForWindow(const std::string& caption, const std::chrono::milliseconds limit) {
+WindowId TestDisplay::waitForWindow(const std::string& caption,
+                                    const std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < end) {
     Window root = 0;
@@ -152,8 +153,8 @@ WindowId TestDisplay::waitForWindow(const std::string& caption, const std::chron
     for (unsigned int i = 0; i < count && found == 0; ++i) {
       char* name = nullptr;
       XWindowAttributes attributes;
-      if (XFetchName(display_, children[i], &name) != 0 && name != nullptr &&
-          caption == name && XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
+      if (XFetchName(display_, children[i], &name) != 0 && name != nullptr && caption == name &&
+          XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
           attributes.map_state == IsViewable) {
         found = children[i];
       }
@@ -190,8 +191,8 @@ Picture TestDisplay::grab(const WindowId window) {
   Picture picture;
   picture.width = attributes.width;
   picture.height = attributes.height;
-  XImage* image = XGetImage(display_, window, 0, 0, attributes.width, attributes.height,
-                            AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(display_, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
   if (image == nullptr) {
     return picture;
   }
@@ -213,8 +214,8 @@ Geometry TestDisplay::geometry(const WindowId window) {
   XGetWindowAttributes(display_, window, &attributes);
   Window child = 0;
   Geometry result{0, 0, attributes.width, attributes.height};
-  XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &result.x,
-                        &result.y, &child);
+  XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &result.x, &result.y,
+                        &child);
   return result;
 }
 
@@ -245,7 +246,8 @@ bool TestDisplay::redraw(const WindowId window) {
   const auto end = std::chrono::steady_clock::now() + 1s;
   while (std::chrono::steady_clock::now() < end) {
     XImage* image = XGetImage(display_, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
-    const bool drawn = image != nullptr && XGetPixel(image, 0, 0) != BlackPixel(display_, DefaultScreen(display_));
+    const bool drawn =
+        image != nullptr && XGetPixel(image, 0, 0) != BlackPixel(display_, DefaultScreen(display_));
     if (image != nullptr) {
       XDestroyImage(image);
     }

@@ -1,6 +1,6 @@
-#include <sys/wait.h>
-
 #include "program.h"
+
+#include <sys/wait.h>
 
 TEST(Program, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   TestDisplay screen;
