@@ -26,7 +26,8 @@ void rotor() {
   constexpr int sailCount = 8;
   constexpr int hubSize = 20;
   // Whole degrees: a count that does not divide 360 spreads the boards unevenly.
-  const auto step = static_cast<GLfloat>(-360 / sailCount);
+  constexpr int stepDegrees = -360 / sailCount;
+  const auto step = static_cast<GLfloat>(stepDegrees);
   const double hubRadius = hubSize * 0.6;
   const double hubLength = hubSize * 0.1;
 

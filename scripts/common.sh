@@ -1,9 +1,13 @@
 # Helpers shared by the run and test commands. Source it; it defines functions only.
 
-# Debian packages that building, running and testing the mill needs.
+# Debian packages that building and running the mill, its tests and its
+# benchmark need.
 MILL_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
 libgl1-mesa-dri libglm-dev libgtest-dev libbenchmark-dev libx11-dev xvfb x11-utils \
 imagemagick"
+# What the checks of the whole build add: formatting, clang-tidy, the
+# desktop entry, the manual page and the Debian package.
+MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev"
 
 # Installs the missing packages when run as root; otherwise names the one
 # apt-get line to run and fails.

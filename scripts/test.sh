@@ -13,6 +13,6 @@ if [ "${1:-}" = "--sanitize" ]; then
   options=(-DMILL_SANITIZE=ON)
 fi
 
-ensure_packages
+ensure_packages $MILL_CHECK_PACKAGES
 build_mill "$dir" "${options[@]}"
 ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure

@@ -2,7 +2,9 @@
 
 #include <GL/freeglut.h>
 
+#include <array>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "scene.h"
@@ -25,9 +27,9 @@ void pumpEvents(const std::chrono::milliseconds span) {
 void open(const int x, const int y) {
   static const bool opened = [x, y] {
     int argc = 1;
-    char name[] = "mill-support";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
+    std::string name = "mill-support";
+    std::array<char*, 2> argv{name.data(), nullptr};
+    glutInit(&argc, argv.data());
     glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(500, 500);
     glutInitWindowPosition(x, y);

@@ -18,6 +18,8 @@ int quadricsFreed = 0;
 bool refuseQuadrics = false;
 }  // namespace
 
+// The linker's --wrap dictates these names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 GLUquadric* __real_gluNewQuadric();
 void __real_gluDeleteQuadric(GLUquadric* quadric);
@@ -37,6 +39,7 @@ void __wrap_gluDeleteQuadric(GLUquadric* quadric) {
   __real_gluDeleteQuadric(quadric);
 }
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

@@ -50,7 +50,7 @@ glm::ivec2 pixelOf(const glm::dvec3& scenePoint, const int width, const int heig
 
 glm::dvec3 turned(const glm::dvec3& scenePoint, const double degrees) {
   const glm::dmat4 turn = glm::rotate(glm::dmat4(1), glm::radians(degrees), glm::dvec3(0, 0, 1));
-  return glm::dvec3(turn * glm::dvec4(scenePoint, 1));
+  return {turn * glm::dvec4(scenePoint, 1)};
 }
 
 namespace {

@@ -27,7 +27,7 @@ struct Picture {
   int height = 0;
   std::vector<std::uint8_t> rgb;
 
-  Rgb at(int x, int y) const;
+  [[nodiscard]] Rgb at(int x, int y) const;
   bool operator==(const Picture& other) const {
     return width == other.width && height == other.height && rgb == other.rgb;
   }

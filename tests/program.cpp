@@ -4,23 +4,22 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 std::vector<std::string> environmentWith(const std::map<std::string, std::string>& changes) {
   std::vector<std::string> result;
+  result.reserve(changes.size());
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text(*entry);
     if (changes.count(text.substr(0, text.find('='))) == 0) {
@@ -29,7 +28,7 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
   }
   for (const auto& [name, value] : changes) {
     if (!value.empty()) {
-      result.push_back(name + "=" + value);
+      result.push_back(std::string(name).append("=").append(value));
     }
   }
   return result;
@@ -37,6 +36,7 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
 
 std::vector<char*> pointers(std::vector<std::string>& words) {
   std::vector<char*> result;
+  result.reserve(words.size() + 1);
   for (std::string& word : words) {
     result.push_back(word.data());
   }
@@ -54,8 +54,8 @@ std::vector<std::string> mill(const std::vector<std::string>& args) {
 
 Program::Program(const std::vector<std::string>& command,
                  const std::map<std::string, std::string>& environment) {
-  char pathTemplate[] = "/tmp/mill-output-XXXXXX";
-  const int outputFd = mkstemp(pathTemplate);
+  std::string pathTemplate = "/tmp/mill-output-XXXXXX";
+  const int outputFd = mkstemp(pathTemplate.data());
   if (outputFd < 0) {
     throw std::runtime_error("cannot make an output file");
   }

@@ -26,15 +26,15 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  pid_t pid() const { return pid_; }
+  [[nodiscard]] pid_t pid() const { return pid_; }
   // The wait status once the program has ended, or nothing if it is still
   // running after the given time.
   std::optional<int> waitForExit(std::chrono::milliseconds limit);
   // Everything it wrote to standard output and standard error.
-  std::string output() const;
+  [[nodiscard]] std::string output() const;
   // User plus system CPU time so far, and resident memory, from /proc.
-  std::chrono::milliseconds cpuTime() const;
-  long residentKiB() const;
+  [[nodiscard]] std::chrono::milliseconds cpuTime() const;
+  [[nodiscard]] long residentKiB() const;
 
  private:
   pid_t pid_ = -1;
@@ -42,7 +42,7 @@ class Program {
   bool ended_ = false;
 };
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's name for a connection
 
 // An X window, as Xlib names it.
 using WindowId = unsigned long;

@@ -1,7 +1,7 @@
-#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 #include <thread>
 

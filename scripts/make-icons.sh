@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Makes the desktop icons from the program's own picture: a square crop of
+# what the window shows (default doc/mill.png, as the run command saves it),
+# at the usual sizes, into data/icons/<size>/mill.png.
+set -euo pipefail
+MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+picture=${1:-$MILL_ROOT/doc/mill.png}
+
+# The square around the mill, with a narrow white margin.
+crop=210x210+152+157
+for size in 16 24 32 48 64 128 256; do
+  mkdir -p "$MILL_ROOT/data/icons/$size"
+  convert "$picture" -crop "$crop" +repage -resize "${size}x${size}" -strip \
+    "PNG24:$MILL_ROOT/data/icons/$size/mill.png"
+done
