@@ -2,12 +2,46 @@
 
 #include <sys/wait.h>
 
-TEST(Program, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
+#include <algorithm>
+#include <csignal>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+// Ended by an exit of its own, not by a signal, with the status.
+testing::AssertionResult exitedWith(const std::optional<int>& status, const int expected) {
+  if (!status) {
+    return testing::AssertionFailure() << "still running";
+  }
+  if (WIFSIGNALED(*status)) {
+    return testing::AssertionFailure() << "killed by signal " << WTERMSIG(*status);
+  }
+  if (WEXITSTATUS(*status) != expected) {
+    return testing::AssertionFailure() << "exit status " << WEXITSTATUS(*status);
+  }
+  return testing::AssertionSuccess();
+}
+
+// The real program, started on the test's display, with its window up and
+// its first picture drawn.
+class RunningMill : public testing::Test {
+ protected:
+  void SetUp() override {
+    window = screen.waitForWindow();
+    ASSERT_NE(window, 0U) << "no window captioned \"Mill\" appeared";
+    first = screen.settledPicture(window);
+  }
+
   TestDisplay screen;
   Program mill;
-  const WindowId window = screen.waitForWindow();
-  ASSERT_NE(window, 0U) << "no window captioned \"Mill\" appeared";
+  WindowId window = 0;
+  Picture first;
+};
 
+}  // namespace
+
+TEST_F(RunningMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   const Geometry geometry = screen.geometry(window);
   EXPECT_EQ(geometry.x, 100);
   EXPECT_EQ(geometry.y, 100);
@@ -15,13 +49,110 @@ TEST(Program, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   EXPECT_EQ(geometry.height, 500);
 
   // The window holds exactly what the drawing routines give in a window of its size.
-  const Picture expected = window::draw(500, 500);
-  EXPECT_TRUE(alike(screen.settledPicture(window), expected));
+  EXPECT_TRUE(alike(first, window::draw(500, 500)));
 
   screen.close(window);
-  const std::optional<int> status = mill.waitForExit(5s);
-  ASSERT_TRUE(status.has_value()) << "still running after the window was closed";
-  EXPECT_TRUE(WIFEXITED(*status));
-  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
   EXPECT_EQ(mill.output(), "");
+}
+
+TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
+  for (const std::string display : {"", ":4321"}) {
+    Program mill(::mill(), {{"DISPLAY", display}});
+    const std::optional<int> status = mill.waitForExit(10s);
+    ASSERT_TRUE(status.has_value()) << "DISPLAY=" << display;
+    EXPECT_TRUE(WIFEXITED(*status)) << "DISPLAY=" << display;
+    EXPECT_NE(WEXITSTATUS(*status), 0) << "DISPLAY=" << display;
+    // One line, GLUT's own.
+    const std::string output = mill.output();
+    EXPECT_EQ(output.rfind("freeglut (", 0), 0U) << output;
+    EXPECT_NE(output.find("failed to open display"), std::string::npos) << output;
+    EXPECT_EQ(output.find('\n'), output.size() - 1) << output;
+  }
+}
+
+TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
+  const Picture expected = window::draw(500, 500);
+  const std::vector<std::vector<std::string>> commandLines{
+      {"--help"},
+      {"-x", "--unknown=1", "plain", ""},
+      {std::string(100000, 'w')},
+      {"\xff\xfe\xc3(", "\xed\xa0\x80"},
+  };
+  for (const auto& args : commandLines) {
+    SCOPED_TRACE(args[0].substr(0, 20));
+    TestDisplay screen;
+    Program mill(::mill(args));
+    const WindowId window = screen.waitForWindow();
+    ASSERT_NE(window, 0U);
+    EXPECT_TRUE(alike(screen.settledPicture(window), expected));
+    screen.close(window);
+    EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
+    EXPECT_EQ(mill.output(), "");
+  }
+}
+
+TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
+  // From a single pixel to larger than the 1280 x 1024 screen, faster than
+  // the program can draw.
+  for (int step = 0; step < 200; ++step) {
+    screen.resize(window, 1 + step * 10, 1 + (step * 37) % 1500);
+  }
+  screen.resize(window, 500, 500);
+  EXPECT_FALSE(mill.waitForExit(1s).has_value()) << "the program ended";
+  EXPECT_TRUE(alike(screen.settledPicture(window), first));
+}
+
+TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
+  // Resident memory every 250 redraws; the least of a few samples rides out
+  // the allocator's passing ups and downs, a leak moves it for good.
+  std::vector<long> residentKiB;
+  for (int redraw = 1; redraw <= 6000; ++redraw) {
+    ASSERT_TRUE(screen.redraw(window)) << "redraw " << redraw;
+    if (redraw % 250 == 0) {
+      residentKiB.push_back(mill.residentKiB());
+    }
+  }
+  const long early = *std::min_element(residentKiB.begin() + 2, residentKiB.begin() + 6);
+  const long late = *std::min_element(residentKiB.end() - 4, residentKiB.end());
+  // Some 4,500 redraws apart: a leak of 30 bytes a redraw shows, a single
+  // step of the allocator or of Xlib's buffers does not.
+  EXPECT_LE(late - early, 128) << "KiB resident, early " << early << ", late " << late;
+  EXPECT_TRUE(alike(screen.settledPicture(window), first));
+}
+
+TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
+  // An X server of this test's own, so that it can be taken away. It writes
+  // its display number on a line of its own once it is ready.
+  Program server({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"},
+                 {{"LD_PRELOAD", ""}});
+  std::string number;
+  const auto end = std::chrono::steady_clock::now() + 10s;
+  while (number.empty() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(20ms);
+    std::istringstream lines(server.output());
+    for (std::string line; std::getline(lines, line) && number.empty();) {
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+        number = line;
+      }
+    }
+  }
+  ASSERT_FALSE(number.empty()) << "the test's X server did not start: " << server.output();
+  const std::string name = ":" + number;
+  Program mill(::mill(), {{"DISPLAY", name}});
+  {
+    TestDisplay screen(name.c_str());
+    ASSERT_NE(screen.waitForWindow(), 0U);
+  }
+  kill(server.pid(), SIGTERM);
+  ASSERT_TRUE(server.waitForExit(10s).has_value());
+  const std::optional<int> status = mill.waitForExit(5s);
+  ASSERT_TRUE(status.has_value()) << "still running without its X server";
+  EXPECT_TRUE(WIFEXITED(*status)) << "killed by signal " << WTERMSIG(*status);
+}
+
+TEST_F(RunningMill, WithNothingHappeningItUsesNoCpu) {
+  const auto before = mill.cpuTime();
+  std::this_thread::sleep_for(2s);
+  EXPECT_LE((mill.cpuTime() - before).count(), 40) << "milliseconds of CPU in two idle seconds";
 }
