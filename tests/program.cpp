@@ -162,7 +162,6 @@ WindowId TestDisplay::waitForWindow(const std::string& caption,
     }
     XFree(children);
     if (found != 0) {
-      settledPicture(found);
       return found;
     }
     std::this_thread::sleep_for(20ms);

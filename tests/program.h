@@ -59,8 +59,7 @@ class TestDisplay {
   TestDisplay(const TestDisplay&) = delete;
   TestDisplay& operator=(const TestDisplay&) = delete;
 
-  // The top-level window with the caption, once it is mapped and its picture
-  // has settled.
+  // The top-level window with the caption, once it is mapped.
   WindowId waitForWindow(const std::string& caption = "Mill",
                          std::chrono::milliseconds limit = 10s);
   // Where the window stands on the screen, and its size.
