@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "scene.h"
 #include "view.h"
@@ -22,6 +23,18 @@ void pumpEvents(const std::chrono::milliseconds span) {
   }
 }
 
+// The size GLUT last passed to the reshape callback: the size the window
+// system has confirmed, not merely the one asked for.
+std::pair<int, int>& confirmedSize() {
+  static std::pair<int, int> size{0, 0};
+  return size;
+}
+
+void reshapeAndConfirm(const int width, const int height) {
+  confirmedSize() = {width, height};
+  reshape(width, height);
+}
+
 }  // namespace
 
 void open(const int x, const int y) {
@@ -36,7 +49,7 @@ void open(const int x, const int y) {
     glutCreateWindow("mill-support");
     init();
     glutDisplayFunc(display);
-    glutReshapeFunc(reshape);
+    glutReshapeFunc(reshapeAndConfirm);
     pumpEvents(std::chrono::milliseconds(100));
     return true;
   }();
@@ -44,10 +57,13 @@ void open(const int x, const int y) {
 }
 
 void resize(const int width, const int height) {
+  const std::pair<int, int> wanted{width, height};
+  if (confirmedSize() == wanted) {
+    return;
+  }
   glutReshapeWindow(width, height);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while ((glutGet(GLUT_WINDOW_WIDTH) != width || glutGet(GLUT_WINDOW_HEIGHT) != height) &&
-         std::chrono::steady_clock::now() < end) {
+  while (confirmedSize() != wanted && std::chrono::steady_clock::now() < end) {
     pumpEvents(std::chrono::milliseconds(10));
   }
 }

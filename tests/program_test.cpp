@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstddef>
 #include <sstream>
 #include <thread>
 
@@ -104,8 +105,10 @@ TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
 }
 
 TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
-  // Resident memory every 250 redraws; the least of a few samples rides out
-  // the allocator's passing ups and downs, a leak moves it for good.
+  // Resident memory every 250 redraws. The least of a few samples rides out
+  // the allocator's passing ups and downs; a one-off step (a pool or Xlib's
+  // buffers growing once, under load) lands in one half of the storm, while
+  // a leak grows both.
   std::vector<long> residentKiB;
   for (int redraw = 1; redraw <= 6000; ++redraw) {
     ASSERT_TRUE(screen.redraw(window)) << "redraw " << redraw;
@@ -113,11 +116,15 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
       residentKiB.push_back(mill.residentKiB());
     }
   }
-  const long early = *std::min_element(residentKiB.begin() + 2, residentKiB.begin() + 6);
-  const long late = *std::min_element(residentKiB.end() - 4, residentKiB.end());
-  // Some 4,500 redraws apart: a leak of 30 bytes a redraw shows, a single
-  // step of the allocator or of Xlib's buffers does not.
-  EXPECT_LE(late - early, 128) << "KiB resident, early " << early << ", late " << late;
+  const auto least = [&](const std::ptrdiff_t from) {
+    return *std::min_element(residentKiB.begin() + from, residentKiB.begin() + from + 4);
+  };
+  const long early = least(2);
+  const long middle = least(12);
+  const long late = least(20);
+  // Halves of some 2,250 redraws: a leak of 30 bytes a redraw shows in both.
+  EXPECT_LE(std::min(middle - early, late - middle), 64)
+      << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
   EXPECT_TRUE(alike(screen.settledPicture(window), first));
 }
 
