@@ -61,6 +61,19 @@ start_xvfb() {
   export XVFB_PID
 }
 
+# Prints the id of the window captioned "Mill" once it is there (ten
+# seconds at most); fails if it never comes.
+wait_for_mill_window() {
+  local window="" _
+  for _ in $(seq 100); do
+    window=$(xwininfo -root -children 2>/dev/null | awk '/"Mill"/ {print $1; exit}')
+    [ -n "$window" ] && echo "$window" && return 0
+    sleep 0.1
+  done
+  echo "The Mill window did not appear" >&2
+  return 1
+}
+
 stop_xvfb() {
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   XVFB_PID=""

@@ -17,16 +17,7 @@ trap stop_xvfb EXIT
 start_xvfb
 "$mill" "$@" &
 pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xwininfo -root -children 2>/dev/null | awk '/"Mill"/ {print $1; exit}')
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-if [ -z "$window" ]; then
-  echo "The Mill window did not appear" >&2
-  exit 1
-fi
+window=$(wait_for_mill_window)
 sleep 1 # the first frame is drawn right after the window is mapped
 import -window "$window" mill.png
 kill "$pid"

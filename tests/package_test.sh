@@ -40,11 +40,8 @@ dpkg-deb -x "$deb" "$work/root"
 start_xvfb
 "$work/root/usr/bin/mill" &
 mill=$!
-for _ in $(seq 100); do
-  xwininfo -name Mill >/dev/null 2>&1 && break
-  sleep 0.1
-done
-geometry=$(xwininfo -name Mill | awk '/Width|Height/ {printf "%s ", $2}')
+window=$(wait_for_mill_window) || fail "the packaged program opened no window"
+geometry=$(xwininfo -id "$window" | awk '/Width|Height/ {printf "%s ", $2}')
 kill "$mill"
 [ "$geometry" = "500 500 " ] || fail "packaged program: window '$geometry'"
 echo "install tree, desktop entry, manual page and package: all good"

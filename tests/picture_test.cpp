@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
 #include "probe.h"
@@ -142,9 +141,8 @@ TEST(Mill, TheWholeMillIsInViewInFourFlatColoursOnWhite) {
 }
 
 TEST(View, CameraAndFrustumAreTheMillsForEverySize) {
-  const glm::dmat4 camera =
-      glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
-  const glm::dmat4 frustum = glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0);
+  const glm::dmat4 camera = millCamera();
+  const glm::dmat4 frustum = millFrustum();
   window::draw(500, 500);
   for (const auto& [width, height] : {std::pair{500, 500}, {800, 300}, {0, 40}, {1, 1}}) {
     reshape(width, height);

@@ -39,12 +39,16 @@ testing::AssertionResult alike(const Picture& seen, const Picture& expected) {
   return testing::AssertionFailure() << differing << " pixels differ;" << first;
 }
 
+glm::dmat4 millCamera() {
+  return glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
+}
+
+glm::dmat4 millFrustum() { return glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0); }
+
 glm::ivec2 pixelOf(const glm::dvec3& scenePoint, const int width, const int height) {
-  const glm::dmat4 camera =
-      glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
-  const glm::dmat4 scene = glm::translate(camera, glm::dvec3(0, 70, 0));
-  const glm::dmat4 frustum = glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0);
-  const glm::dvec3 at = glm::project(scenePoint, scene, frustum, glm::dvec4(0, 0, width, height));
+  const glm::dmat4 scene = glm::translate(millCamera(), glm::dvec3(0, 70, 0));
+  const glm::dvec3 at =
+      glm::project(scenePoint, scene, millFrustum(), glm::dvec4(0, 0, width, height));
   return {static_cast<int>(at.x), static_cast<int>(at.y)};
 }
 

@@ -37,6 +37,11 @@ struct Picture {
 // how many pixels differ and where the first one is.
 testing::AssertionResult alike(const Picture& seen, const Picture& expected);
 
+// The mill's camera and frustum, built with GLM from the design's numbers,
+// independently of the program.
+glm::dmat4 millCamera();
+glm::dmat4 millFrustum();
+
 // The window pixel that a point of the scene frame lands on, worked out from
 // the mill's camera and frustum with GLM, independently of the program.
 glm::ivec2 pixelOf(const glm::dvec3& scenePoint, int width, int height);

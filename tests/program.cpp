@@ -185,13 +185,12 @@ Picture TestDisplay::settledPicture(const WindowId window) {
 }
 
 Picture TestDisplay::grab(const WindowId window) {
-  XWindowAttributes attributes;
-  XGetWindowAttributes(display_, window, &attributes);
   Picture picture;
-  picture.width = attributes.width;
-  picture.height = attributes.height;
+  const Geometry size = geometry(window);
+  picture.width = size.width;
+  picture.height = size.height;
   XImage* image =
-      XGetImage(display_, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+      XGetImage(display_, window, 0, 0, picture.width, picture.height, AllPlanes, ZPixmap);
   if (image == nullptr) {
     return picture;
   }
