@@ -5,8 +5,8 @@ set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-ensure_packages
-build_mill "$MILL_ROOT/build"
+ensure_packages $MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES
+build_mill "$MILL_ROOT/build" -DMILL_BENCHMARK=ON
 trap stop_xvfb EXIT
 start_xvfb
 "$MILL_ROOT/build/bench/mill_bench" "$@"

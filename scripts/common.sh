@@ -1,19 +1,20 @@
 # Helpers shared by the run and test commands. Source it; it defines functions only.
 
-# Debian packages that building and running the mill, its tests and its
-# benchmark need.
-MILL_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev \
-libgl1-mesa-dri libglm-dev libgtest-dev libbenchmark-dev libx11-dev xvfb x11-utils \
-imagemagick"
-# What the checks of the whole build add: formatting, clang-tidy, the
-# desktop entry, the manual page and the Debian package.
-MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev"
+# Debian packages, by what needs them. Building and running the program:
+MILL_BUILD_PACKAGES="g++ cmake make libgl-dev libglu1-mesa-dev libglut-dev libgl1-mesa-dri"
+# Running it with no display: a private X server and a screenshot of it.
+MILL_HEADLESS_PACKAGES="xvfb x11-utils imagemagick"
+# The tests and the benchmark.
+MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HEADLESS_PACKAGES"
+# The checks of the whole build: formatting, clang-tidy, the desktop entry,
+# the manual page, the AppStream metadata and the Debian package.
+MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev lintian appstream"
 
-# Installs the missing packages when run as root; otherwise names the one
-# apt-get line to run and fails.
+# Installs the named packages that are missing when run as root; otherwise
+# names the one apt-get line to run and fails.
 ensure_packages() {
   local missing="" pkg
-  for pkg in $MILL_PACKAGES "$@"; do
+  for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
       missing="$missing $pkg"
   done

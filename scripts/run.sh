@@ -5,8 +5,18 @@ set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-ensure_packages
-build_mill "$MILL_ROOT/build"
+# Running needs only the program's own build dependencies, and a private X
+# server when there is no display.
+if [ -n "${DISPLAY:-}" ]; then
+  ensure_packages $MILL_BUILD_PACKAGES
+else
+  ensure_packages $MILL_BUILD_PACKAGES $MILL_HEADLESS_PACKAGES
+fi
+# A first build makes the program alone; a build folder that the test
+# command has set up already is used as it is.
+options=()
+[ -f "$MILL_ROOT/build/CMakeCache.txt" ] || options=(-DBUILD_TESTING=OFF)
+build_mill "$MILL_ROOT/build" "${options[@]}"
 mill="$MILL_ROOT/build/mill"
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -7,12 +7,13 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
 dir="$MILL_ROOT/build"
-options=()
+# The tests, and warnings as errors: our own compiler must stay quiet.
+options=(-DBUILD_TESTING=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   dir="$MILL_ROOT/build-sanitize"
-  options=(-DMILL_SANITIZE=ON)
+  options+=(-DMILL_SANITIZE=ON)
 fi
 
-ensure_packages $MILL_CHECK_PACKAGES
+ensure_packages $MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES
 build_mill "$dir" "${options[@]}"
 ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure
