@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Makes the desktop icons from the program's own picture: a square crop of
-# what the window shows (default doc/mill.png, as the run command saves it),
+# what the window shows (default data/mill.png, as the run command saves it),
 # at the usual sizes, into data/icons/<size>/mill.png.
 set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-picture=${1:-$MILL_ROOT/doc/mill.png}
+picture=${1:-$MILL_ROOT/data/mill.png}
 
 # The square around the mill, with a narrow white margin.
 crop=210x210+152+157

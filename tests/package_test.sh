@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix and packages it: the install tree
-# holds what a desktop expects, the desktop entry validates, the manual page
-# formats without a warning, and the .deb depends on the libraries the
-# program links and carries a program that opens its window.
+# Installs the build into a scratch prefix and packages it, as a packager
+# would: the install tree holds what a desktop and a software centre expect,
+# the desktop entry, manual page and AppStream metadata validate, lintian
+# accepts the .deb, the program alone builds without the test libraries and
+# gives the very same .deb from another folder, and the packaged program
+# opens its window.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,8 +15,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/mill share/applications/mill.desktop share/man/man6/mill.6 \
-  share/doc/mill/README.md; do
+for file in bin/mill share/applications/mill.desktop share/man/man1/mill.1.gz \
+  share/metainfo/org.example.mill.metainfo.xml share/doc/mill/README.md \
+  share/doc/mill/data/mill.png share/doc/mill/copyright share/doc/mill/changelog.gz; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 for size in 16 24 32 48 64 128 256; do
@@ -25,15 +28,46 @@ done
 said=$(desktop-file-validate "$prefix/share/applications/mill.desktop" 2>&1) ||
   fail "desktop entry: $said"
 [ -z "$said" ] || fail "desktop entry: $said"
-said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/mill.6" 2>&1 >/dev/null)
+said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/mill.1.gz" 2>&1 >/dev/null)
 [ -z "$said" ] || fail "manual page: $said"
+# The metadata on its own, then with the desktop entry it names as launchable.
+said=$(appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml 2>&1) ||
+  fail "AppStream metadata: $said"
+said=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) || fail "AppStream tree: $said"
 
+# The package as the README makes it, with a fixed SOURCE_DATE_EPOCH.
+export SOURCE_DATE_EPOCH=1796000000
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null
 deb=$(echo "$work"/package/mill_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libglut3.12 libglu1-mesa libopengl0 libglx0 libstdc++6 libc6; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
+said=$(lintian --pedantic "$deb" 2>/dev/null) || fail "lintian: $said"
+! grep -E '^(E|W):' <<<"$said" || fail "lintian has errors or warnings"
+
+# The program alone, from a copy of the sources in another folder, with the
+# test and benchmark libraries hidden as on a packager's machine: it builds,
+# and its package is byte for byte the one above.
+copy="$work/elsewhere/mill-source"
+mkdir -p "$copy"
+tar -C "$MILL_ROOT" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$copy" -xf -
+hide=""
+for path in /usr/include/{gtest,gmock,benchmark,glm} /usr/share/cmake/glm \
+  /usr/lib/*/cmake/{GTest,benchmark}; do
+  [ -d "$path" ] && hide="$hide mount -t tmpfs none $path &&"
+done
+namespace=(unshare --mount)
+[ "$(id -u)" -eq 0 ] || namespace+=(--map-root-user)
+"${namespace[@]}" sh -c "$hide [ ! -e /usr/include/gtest/gtest.h ] &&
+  cmake -S '$copy' -B '$copy/build' -DBUILD_TESTING=OFF >'$work/alone.log' 2>&1 &&
+  cmake --build '$copy/build' >>'$work/alone.log' 2>&1" ||
+  fail "the program alone did not build: $(cat "$work/alone.log")"
+[ -x "$copy/build/mill" ] && [ ! -e "$copy/build/bench" ] && [ ! -e "$copy/build/tests" ] ||
+  fail "the program-only build made more than the program"
+cpack -G DEB --config "$copy/build/CPackConfig.cmake" -B "$work/again" >/dev/null
+again=$(echo "$work"/again/mill_*.deb)
+[ "$(sha256sum <"$deb")" = "$(sha256sum <"$again")" ] || fail "two builds gave two packages"
 
 # The packaged program opens its window.
 dpkg-deb -x "$deb" "$work/root"
@@ -44,4 +78,5 @@ window=$(wait_for_mill_window) || fail "the packaged program opened no window"
 geometry=$(xwininfo -id "$window" | awk '/Width|Height/ {printf "%s ", $2}')
 kill "$mill"
 [ "$geometry" = "500 500 " ] || fail "packaged program: window '$geometry'"
-echo "install tree, desktop entry, manual page and package: all good"
+echo "install tree, desktop entry, manual page, metadata, lintian, program alone,"
+echo "reproducible package and packaged program: all good"

@@ -1,0 +1,55 @@
+# Installs the program as a desktop expects it and packages it as a Debian
+# package that lintian accepts: cpack -G DEB.
+include(GNUInstallDirs)
+find_program(GZIP gzip REQUIRED)
+
+# The manual page and the changelog go compressed, without a name or a
+# time in the gzip header, so that every build gives the same bytes.
+set(compressed "")
+foreach(source data/mill.1 data/changelog)
+  get_filename_component(name ${source} NAME)
+  set(output ${PROJECT_BINARY_DIR}/${name}.gz)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND ${GZIP} -9 -n -c ${PROJECT_SOURCE_DIR}/${source} > ${output}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/${source})
+  list(APPEND compressed ${output})
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS ${compressed})
+
+# Debian's machine-readable copyright file, with the licence's own words.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${licence}")
+set(copyright_holder "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^.*\n(Permission )" "\\1" licence_terms "${licence}")
+string(STRIP "${licence_terms}" licence_terms)
+string(REPLACE "\n\n" "\n.\n" licence_terms "${licence_terms}")
+string(REPLACE "\n" "\n " licence_terms " ${licence_terms}")
+configure_file(data/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+
+install(TARGETS mill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES data/mill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/org.example.mill.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 24 32 48 64 128 256)
+  install(FILES data/icons/${size}/mill.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${PROJECT_BINARY_DIR}/mill.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES data/mill.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/data)
+install(FILES data/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME mill)
+
+# Depends comes from the libraries the program really links.
+set(CPACK_PACKAGE_NAME mill)
+set(CPACK_PACKAGE_VENDOR "The mill developers")
+set(CPACK_PACKAGE_CONTACT "The mill developers <mill@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "three-dimensional windmill drawn with OpenGL")
+set(CPACK_PACKAGE_DESCRIPTION "Opens one window and draws a fixed perspective view of a windmill\n\
+with the fixed-function OpenGL pipeline, through GLU and GLUT.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
