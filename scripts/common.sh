@@ -9,6 +9,9 @@ MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HE
 # The checks of the whole build: formatting, clang-tidy, the desktop entry,
 # the manual page, the AppStream metadata and the Debian package.
 MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev lintian appstream"
+# The Windows build: the cross compiler, apt-get source's unpacker, and Wine
+# to run the result.
+MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev wine wine64"
 
 # Installs the named packages that are missing when run as root; otherwise
 # names the one apt-get line to run and fails.
