@@ -14,6 +14,16 @@ if [ "${1:-}" = "--sanitize" ]; then
   options+=(-DMILL_SANITIZE=ON)
 fi
 
-ensure_packages $MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES
+packages="$MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES"
+# When the Windows build is there, it is tested too, under Wine.
+windows_exe="$MILL_ROOT/build-windows/mill.exe"
+if [ -f "$windows_exe" ] && [ "$dir" = "$MILL_ROOT/build" ]; then
+  options+=(-DMILL_WINDOWS_EXE="$windows_exe")
+  packages="$packages $MILL_WINDOWS_PACKAGES"
+else
+  options+=(-DMILL_WINDOWS_EXE=)
+fi
+
+ensure_packages $packages
 build_mill "$dir" "${options[@]}"
 ctest --test-dir "$dir" -j "$(nproc)" --output-on-failure

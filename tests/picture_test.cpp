@@ -42,24 +42,6 @@ void __wrap_gluDeleteQuadric(GLUquadric* quadric) {
 
 namespace {
 
-// The middle of the front face of board k, on the front plane z = 0.
-glm::dvec3 boardFront(const int k) { return turned({0, 52.5, 0}, -45.0 * k); }
-
-// Every board's front face stands before the house's front end: drawn
-// first, it stays wood brown only because the depth test keeps it.
-void expectMill(const Picture& picture) {
-  EXPECT_TRUE(shows(picture, {0, 0, 0}, red)) << "front cap";
-  for (int k = 0; k < 8; ++k) {
-    EXPECT_TRUE(shows(picture, boardFront(k), woodBrown)) << "board " << k;
-    EXPECT_TRUE(touches(picture, turned({0, 24, -1.5}, -45.0 * k), red)) << "spoke " << k;
-  }
-  // The parts of the house that face the camera, where the rotor leaves them bare.
-  EXPECT_TRUE(shows(picture, {60, 10, -14}, wallTan)) << "front gable";
-  EXPECT_TRUE(shows(picture, {0, -75, -14}, wallTan)) << "front wall";
-  EXPECT_TRUE(shows(picture, {43.5, 37.5, -79}, roofRed)) << "right roof slope";
-  EXPECT_TRUE(shows(picture, {87, -45, -79}, roofRed)) << "right side wall";
-}
-
 // The corners of the house and of every board, in the scene frame.
 std::vector<glm::dvec3> millCorners() {
   std::vector<glm::dvec3> corners{{0, 80, -14}, {0, 80, -144}};

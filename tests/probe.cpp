@@ -96,6 +96,36 @@ testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scene
   return probe(picture, scenePoint, expected, 1);
 }
 
+glm::dvec3 boardFront(const int k) { return turned({0, 52.5, 0}, -45.0 * k); }
+
+// Every board's front face stands before the house's front end: drawn
+// first, it stays wood brown only because the depth test keeps it.
+void expectMill(const Picture& picture) {
+  EXPECT_TRUE(shows(picture, {0, 0, 0}, red)) << "front cap";
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_TRUE(shows(picture, boardFront(k), woodBrown)) << "board " << k;
+    EXPECT_TRUE(touches(picture, turned({0, 24, -1.5}, -45.0 * k), red)) << "spoke " << k;
+  }
+  // The parts of the house that face the camera, where the rotor leaves them bare.
+  EXPECT_TRUE(shows(picture, {60, 10, -14}, wallTan)) << "front gable";
+  EXPECT_TRUE(shows(picture, {0, -75, -14}, wallTan)) << "front wall";
+  EXPECT_TRUE(shows(picture, {43.5, 37.5, -79}, roofRed)) << "right roof slope";
+  EXPECT_TRUE(shows(picture, {87, -45, -79}, roofRed)) << "right side wall";
+
+  const int marginX = picture.width / 10;
+  const int marginY = picture.height / 10;
+  int inMargin = 0;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const bool margin = x < marginX || y < marginY || x >= picture.width - marginX ||
+                          y >= picture.height - marginY;
+      inMargin += margin && !(picture.at(x, y) == white) ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(inMargin, 0) << "pixels drawn in the white margin of " << picture.width << " x "
+                         << picture.height;
+}
+
 namespace window {
 
 // Clear of the program's own window at (100, 100), so neither hides the other.

@@ -56,6 +56,14 @@ testing::AssertionResult shows(const Picture& picture, const glm::dvec3& scenePo
 testing::AssertionResult touches(const Picture& picture, const glm::dvec3& scenePoint,
                                  Rgb expected);
 
+// The middle of the front face of board k, on the front plane z = 0.
+glm::dvec3 boardFront(int k);
+
+// The whole mill stands where the camera sees it, in a window of any size:
+// the hub's front cap, every board and spoke, the house's faces towards the
+// camera, and a white margin of a tenth of the window on every side.
+void expectMill(const Picture& picture);
+
 // The test's own window, driven by the program's init, reshape and display.
 namespace window {
 // Gives the window the size, lets GLUT settle it, then reshapes and draws.
