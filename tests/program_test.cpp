@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -197,8 +198,13 @@ struct WinePrefix {
     path = folder + "/prefix";
   }
   ~WinePrefix() {
-    Program({"wineserver", "-k"}, {{"WINEPREFIX", path}}).waitForExit(10s);
-    std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+    try {
+      Program({"wineserver", "-k"}, {{"WINEPREFIX", path}}).waitForExit(10s);
+    } catch (const std::runtime_error&) {
+      // Without a wineserver to ask, no Wine process can be left to stop.
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
   }
   WinePrefix(const WinePrefix&) = delete;
   WinePrefix& operator=(const WinePrefix&) = delete;
