@@ -15,9 +15,10 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 packages="$MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES"
-# When the Windows build is there, it is tested too, under Wine.
+# When the Windows build is there, it is tested too, under Wine (the
+# sanitizer build leaves that case out by itself).
 windows_exe="$MILL_ROOT/build-windows/mill.exe"
-if [ -f "$windows_exe" ] && [ "$dir" = "$MILL_ROOT/build" ]; then
+if [ -f "$windows_exe" ]; then
   options+=(-DMILL_WINDOWS_EXE="$windows_exe")
   packages="$packages $MILL_WINDOWS_PACKAGES"
 else
