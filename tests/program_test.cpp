@@ -142,9 +142,17 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
   const long early = least(2);
   const long middle = least(12);
   const long late = least(20);
+#ifndef MILL_SANITIZE
   // Halves of some 2,250 redraws: a leak of 30 bytes a redraw shows in both.
   EXPECT_LE(std::min(middle - early, late - middle), 64)
       << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
+#else
+  // The sanitizer holds freed blocks back in a quarantine of its own, which
+  // moves resident memory by megabytes from one sample to the next. Here only
+  // a gross leak can show; the plain build holds the program to 64 KiB.
+  EXPECT_LE(std::min(middle - early, late - middle), 16 * 1024)
+      << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
+#endif
   EXPECT_TRUE(alike(screen.settledPicture(window), first));
 }
 
