@@ -144,15 +144,15 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
   const long late = least(20);
 #ifndef MILL_SANITIZE
   // Halves of some 2,250 redraws: a leak of 30 bytes a redraw shows in both.
-  EXPECT_LE(std::min(middle - early, late - middle), 64)
-      << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
+  constexpr long limitKiB = 64;
 #else
   // The sanitizer holds freed blocks back in a quarantine of its own, which
   // moves resident memory by megabytes from one sample to the next. Here only
   // a gross leak can show; the plain build holds the program to 64 KiB.
-  EXPECT_LE(std::min(middle - early, late - middle), 16 * 1024)
-      << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
+  constexpr long limitKiB = 16 * 1024;
 #endif
+  EXPECT_LE(std::min(middle - early, late - middle), limitKiB)
+      << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
   EXPECT_TRUE(alike(screen.settledPicture(window), first));
 }
 
