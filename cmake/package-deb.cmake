@@ -1,5 +1,5 @@
-# Installs the program as a desktop expects it and packages it as a Debian
-# package that lintian accepts: cpack -G DEB.
+# Installs the program as a desktop expects it, and describes the Debian
+# package that lintian accepts (cpack -G DEB).
 include(GNUInstallDirs)
 find_program(GZIP gzip REQUIRED)
 
@@ -40,16 +40,12 @@ install(FILES data/mill.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/data)
 install(FILES data/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME mill)
 
-# Depends comes from the libraries the program really links.
-set(CPACK_PACKAGE_NAME mill)
-set(CPACK_PACKAGE_VENDOR "The mill developers")
 set(CPACK_PACKAGE_CONTACT "The mill developers <mill@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "three-dimensional windmill drawn with OpenGL")
 set(CPACK_PACKAGE_DESCRIPTION "Opens one window and draws a fixed perspective view of a windmill\n\
 with the fixed-function OpenGL pipeline, through GLU and GLUT.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+# Depends comes from the libraries the program really links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-include(CPack)

@@ -6,8 +6,4 @@ install(FILES data/mill.png DESTINATION data)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME mill)
-set(CPACK_PACKAGE_VENDOR "The mill developers")
 set(CPACK_PACKAGE_FILE_NAME mill-${PROJECT_VERSION}-win64)
-set(CPACK_STRIP_FILES ON)
-include(CPack)
