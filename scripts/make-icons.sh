@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the desktop icons from the program's own picture: a square crop of
 # what the window shows (default data/mill.png, as the run command saves it),
-# at the usual sizes, into data/icons/<size>/mill.png.
+# at the usual sizes, into data/icons/<size>/mill.png. The white around the
+# mill becomes transparent, so that docks, menus and taskbars show the mill on
+# their own background; white enclosed by the mill stays.
 set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 picture=${1:-$MILL_ROOT/data/mill.png}
@@ -10,6 +12,7 @@ picture=${1:-$MILL_ROOT/data/mill.png}
 crop=210x210+152+157
 for size in 16 24 32 48 64 128 256; do
   mkdir -p "$MILL_ROOT/data/icons/$size"
-  convert "$picture" -crop "$crop" +repage -resize "${size}x${size}" -strip \
-    "PNG24:$MILL_ROOT/data/icons/$size/mill.png"
+  convert "$picture" -crop "$crop" +repage -alpha set \
+    -bordercolor white -border 1 -fill none -draw 'color 0,0 floodfill' -shave 1x1 \
+    -resize "${size}x${size}" -strip "PNG32:$MILL_ROOT/data/icons/$size/mill.png"
 done
