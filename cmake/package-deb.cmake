@@ -49,3 +49,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # Depends comes from the libraries the program really links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Packaging stops, rather than make a .deb without Depends, when the tools
+# that work Depends out are missing.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package-deb-check.cmake)

@@ -1,0 +1,23 @@
+# Read by cpack as it packages. Without dpkg-shlibdeps CPack still makes a
+# .deb, only with no Depends: a package that installs and then cannot start.
+# Without the file utility, which CPack runs first, it stops with a message
+# that names neither package. So both are looked for here, and a missing one
+# stops the packaging with what to install.
+if(CPACK_GENERATOR STREQUAL "DEB")
+  # A file that cannot be run is not a tool.
+  cmake_policy(SET CMP0109 NEW)
+  set(missing "")
+  find_program(MILL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(NOT MILL_DPKG_SHLIBDEPS)
+    list(APPEND missing "dpkg-shlibdeps (Debian package dpkg-dev)")
+  endif()
+  find_program(MILL_FILE file)
+  if(NOT MILL_FILE)
+    list(APPEND missing "file (Debian package file)")
+  endif()
+  if(missing)
+    list(JOIN missing " and " missing)
+    message(FATAL_ERROR "Cannot work out the package's dependencies without ${missing}. "
+                        "Install dpkg-dev and file, then package again.")
+  endif()
+endif()
