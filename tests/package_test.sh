@@ -22,7 +22,9 @@ for file in bin/mill share/applications/mill.desktop share/man/man1/mill.1.gz \
 done
 for size in 16 24 32 48 64 128 256; do
   icon="$prefix/share/icons/hicolor/${size}x${size}/apps/mill.png"
-  [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "no ${size}px icon"
+  corners='%[fx:max(max(p{0,0}.a,p{w-1,0}.a),max(p{0,h-1}.a,p{w-1,h-1}.a))]'
+  [ "$(identify -format "%wx%h $corners" "$icon")" = "${size}x${size} 0" ] ||
+    fail "no ${size}px icon with transparent corners"
 done
 
 said=$(desktop-file-validate "$prefix/share/applications/mill.desktop" 2>&1) ||
@@ -43,12 +45,41 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libglut3.12 libglu1-mesa libopengl0 libglx0 libstdc++6 libc6; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
+# One version, the project's, as the package carries it: it heads the
+# changelog, the manual page and the AppStream releases.
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$prefix/share/doc/mill/changelog.gz" | head -1 | grep -q "^mill ($version) " ||
+  fail "the changelog's first entry is not version $version"
+zcat "$prefix/share/man/man1/mill.1.gz" | grep -q "^\.TH MILL 1 .* \"mill $version\"" ||
+  fail "the manual page is not for version $version"
+grep -m1 -o '<release version="[^"]*"' "$prefix"/share/metainfo/*.metainfo.xml |
+  grep -qx "<release version=\"$version\"" || fail "the latest AppStream release is not $version"
 said=$(lintian --pedantic "$deb" 2>/dev/null) || fail "lintian: $said"
 ! grep -E '^(E|W):' <<<"$said" || fail "lintian has errors or warnings"
 
+# The packaged program opens its window.
+dpkg-deb -x "$deb" "$work/root"
+start_xvfb
+"$work/root/usr/bin/mill" &
+mill=$!
+window=$(wait_for_mill_window) || fail "the packaged program opened no window"
+geometry=$(xwininfo -id "$window" | awk '/Width|Height/ {printf "%s ", $2}')
+kill "$mill"
+stop_xvfb
+[ "$geometry" = "500 500 " ] || fail "packaged program: window '$geometry'"
+
 # The program alone, from a copy of the sources in another folder, with the
 # test and benchmark libraries hidden as on a packager's machine: it builds,
-# and its package is byte for byte the one above.
+# and its package is byte for byte the one above. Without dpkg-shlibdeps,
+# packaging it stops and says so. All this needs a mount namespace.
+namespace=(unshare --mount)
+[ "$(id -u)" -eq 0 ] || namespace+=(--map-root-user)
+"${namespace[@]}" true 2>/dev/null || {
+  echo "SKIPPED: unshare --mount is not allowed here (run as root, or allow user" >&2
+  echo "namespaces): the program alone, its package and packaging it without" >&2
+  echo "dpkg-shlibdeps were not checked" >&2
+  exit 77
+}
 copy="$work/elsewhere/mill-source"
 mkdir -p "$copy"
 tar -C "$MILL_ROOT" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$copy" -xf -
@@ -57,8 +88,6 @@ for path in /usr/include/{gtest,gmock,benchmark,glm} /usr/share/cmake/glm \
   /usr/lib/*/cmake/{GTest,benchmark}; do
   [ -d "$path" ] && hide="$hide mount -t tmpfs none $path &&"
 done
-namespace=(unshare --mount)
-[ "$(id -u)" -eq 0 ] || namespace+=(--map-root-user)
 "${namespace[@]}" sh -c "$hide [ ! -e /usr/include/gtest/gtest.h ] &&
   cmake -S '$copy' -B '$copy/build' -DBUILD_TESTING=OFF >'$work/alone.log' 2>&1 &&
   cmake --build '$copy/build' >>'$work/alone.log' 2>&1" ||
@@ -69,14 +98,11 @@ cpack -G DEB --config "$copy/build/CPackConfig.cmake" -B "$work/again" >/dev/nul
 again=$(echo "$work"/again/mill_*.deb)
 [ "$(sha256sum <"$deb")" = "$(sha256sum <"$again")" ] || fail "two builds gave two packages"
 
-# The packaged program opens its window.
-dpkg-deb -x "$deb" "$work/root"
-start_xvfb
-"$work/root/usr/bin/mill" &
-mill=$!
-window=$(wait_for_mill_window) || fail "the packaged program opened no window"
-geometry=$(xwininfo -id "$window" | awk '/Width|Height/ {printf "%s ", $2}')
-kill "$mill"
-[ "$geometry" = "500 500 " ] || fail "packaged program: window '$geometry'"
-echo "install tree, desktop entry, manual page, metadata, lintian, program alone,"
-echo "reproducible package and packaged program: all good"
+: >"$work/not-a-tool"
+! "${namespace[@]}" sh -c "mount --bind '$work/not-a-tool' '$(command -v dpkg-shlibdeps)' &&
+  cpack -G DEB --config '$copy/build/CPackConfig.cmake' -B '$work/without'" \
+  >"$work/without.log" 2>&1 || fail "packaged without dpkg-shlibdeps"
+grep -q "without dpkg-shlibdeps" "$work/without.log" ||
+  fail "packaging without dpkg-shlibdeps did not say why: $(cat "$work/without.log")"
+echo "install tree, icons, desktop entry, manual page, metadata, version, lintian,"
+echo "packaged program, program alone and reproducible package: all good"
