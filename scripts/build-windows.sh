@@ -12,40 +12,21 @@ dir="$MILL_ROOT/build-windows"
 toolchain="$MILL_ROOT/cmake/mingw-w64-x86_64.cmake"
 freeglut="$dir/freeglut"
 
-# Debian's deb-src entries for the archives this machine installs from.
-fetch_freeglut_source() {
-  local apt="$dir/apt" file
-  rm -rf "$apt" "$dir/freeglut-source"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" \
-    "$dir/freeglut-source"
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    awk -v RS= -v ORS='\n\n' '/URIs:[^\n]*debian/' "$file" |
-      sed -E 's/^Types:.*/Types: deb-src/' >"$apt/sources.list.d/$(basename "$file")"
-  done
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] || continue
-    grep -E '^deb[[:space:]].*debian' "$file" | sed 's/^deb /deb-src /' \
-      >"$apt/sources.list.d/$(basename "$file")" || true
-  done
-  local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
-    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
-  apt-get "${options[@]}" -qq update
-  (cd "$dir/freeglut-source" && apt-get "${options[@]}" -qq source freeglut >/dev/null)
-}
-
-if [ ! -f "$freeglut/lib/libglut.a" ]; then
+if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/COPYING" ]; then
   echo "Fetching and cross-building freeglut from Debian's source package" >&2
-  fetch_freeglut_source
-  source=$(echo "$dir"/freeglut-source/freeglut-*/)
+  fetch_debian_source freeglut "$dir/freeglut-source"
+  source="$dir/freeglut-source/freeglut"
   log="$dir/freeglut-build.log"
   {
-    cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$freeglut" \
-      -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
-      -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON &&
+    dpkg-source -x "$dir"/freeglut-source/freeglut_*.dsc "$source" &&
+      cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$freeglut" \
+        -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
+        -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON &&
       cmake --build "$dir/freeglut-build" -j "$(nproc)" &&
-      cmake --install "$dir/freeglut-build"
+      cmake --install "$dir/freeglut-build" &&
+      # Its licence goes with every copy of mill.exe, which links it in.
+      install -D -m 644 "$source/COPYING" "$freeglut/share/doc/freeglut/COPYING"
   } >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 fi
 
@@ -55,5 +36,9 @@ export PKG_CONFIG_LIBDIR="$freeglut/lib/pkgconfig"
 
 build_mill "$dir" --toolchain "$toolchain" -DCMAKE_FIND_ROOT_PATH="$freeglut" \
   -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-(cd "$dir" && cpack -G ZIP >/dev/null)
+# Stripping stamps the exe with SOURCE_DATE_EPOCH, or else with the time of
+# day; the zip's entries take it as their date too. The release's own date,
+# unless one is set, gives the zip the same exe from the same sources.
+: "${SOURCE_DATE_EPOCH:=$(dpkg-parsechangelog -l "$MILL_ROOT/data/changelog" -S Timestamp)}"
+(cd "$dir" && SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH cpack -G ZIP >/dev/null)
 echo "Built $dir/mill.exe and $(echo "$dir"/mill-*-win64.zip)"

@@ -9,9 +9,9 @@ MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HE
 # The checks of the whole build: formatting, clang-tidy, the desktop entry,
 # the manual page, the AppStream metadata and the Debian package.
 MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev lintian appstream"
-# The Windows build: the cross compiler, apt-get source's unpacker, and Wine
-# to run the result.
-MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev wine wine64"
+# The Windows build: the cross compiler, apt-get source's unpacker, the icon
+# maker, and Wine to run the result.
+MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev icoutils wine wine64"
 
 # Installs the named packages that are missing when run as root; otherwise
 # names the one apt-get line to run and fails.
@@ -31,6 +31,42 @@ ensure_packages() {
     echo "  apt-get update && apt-get install -y$missing" >&2
     return 1
   fi
+}
+
+# Downloads a Debian source package into the folder, from the Debian
+# archives this machine installs from, with a private apt setup (deb-src
+# entries, lists and cache under the folder's apt/) that leaves the system's
+# untouched. Fails when the .dsc or the upstream tarball did not arrive, or
+# when a file that arrived does not match the .dsc's checksum (apt checks the
+# .dsc itself against the archive's signed index). A missing Debian diff, which
+# one mirror lacks and not every use needs, is left to the caller.
+fetch_debian_source() {
+  local package=$1 folder=$2 file
+  local apt="$folder/apt"
+  rm -rf "$folder"
+  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    awk -v RS= -v ORS='\n\n' '/URIs:[^\n]*debian/' "$file" |
+      sed -E 's/^Types:.*/Types: deb-src/' >"$apt/sources.list.d/$(basename "$file")"
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] || continue
+    grep -E '^deb[[:space:]].*debian' "$file" | sed 's/^deb /deb-src /' \
+      >"$apt/sources.list.d/$(basename "$file")" || true
+  done
+  local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
+  apt-get "${options[@]}" -qq update
+  (cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package" >/dev/null 2>&1) ||
+    true
+  [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.dsc")" ] &&
+    [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.orig.tar.*")" ] || {
+    echo "Could not download the source package $package" >&2
+    return 1
+  }
+  (cd "$folder" && awk '/^Checksums-Sha256:/ {on = 1; next} /^[^ ]/ {on = 0}
+    on && NF == 3 {print $1 "  " $3}' "$package"_*.dsc | sha256sum --check --ignore-missing --quiet)
 }
 
 # Configures and builds into the given folder (default: build).
