@@ -17,9 +17,6 @@ endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
 
 # Debian's machine-readable copyright file, with the licence's own words.
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${licence}")
-set(copyright_holder "${CMAKE_MATCH_1}")
 string(REGEX REPLACE "^.*\n(Permission )" "\\1" licence_terms "${licence}")
 string(STRIP "${licence_terms}" licence_terms)
 string(REPLACE "\n\n" "\n.\n" licence_terms "${licence_terms}")
@@ -29,7 +26,7 @@ configure_file(data/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 install(TARGETS mill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/mill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/org.example.mill.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-foreach(size 16 24 32 48 64 128 256)
+foreach(size ${icon_sizes})
   install(FILES data/icons/${size}/mill.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
