@@ -217,6 +217,24 @@ Geometry TestDisplay::geometry(const WindowId window) {
   return result;
 }
 
+std::vector<unsigned long> TestDisplay::icon(const WindowId window) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long left = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_ICON", False), 0, 1L << 20,
+                     False, XA_CARDINAL, &type, &format, &count, &left, &data);
+  // Xlib hands 32-bit items over as signed longs.
+  const auto* values = reinterpret_cast<const long*>(data);
+  std::vector<unsigned long> result;
+  for (unsigned long i = 0; data != nullptr && i < count; ++i) {
+    result.push_back(static_cast<unsigned long>(values[i]) & 0xffffffffUL);
+  }
+  XFree(data);
+  return result;
+}
+
 void TestDisplay::close(const WindowId window) {
   XEvent event{};
   event.xclient.type = ClientMessage;

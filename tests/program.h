@@ -67,6 +67,9 @@ class TestDisplay {
   // What the window shows once it has stopped changing, bottom row first.
   Picture settledPicture(WindowId window);
   Picture grab(WindowId window);
+  // The icon the window gives a taskbar (_NET_WM_ICON): width, height, then
+  // the pixels as ARGB, row by row; empty if it gives none.
+  std::vector<unsigned long> icon(WindowId window);
   // Asks the window to close, as a window manager does.
   void close(WindowId window);
   // Asks for a new size and returns at once, without waiting for the program.

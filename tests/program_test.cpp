@@ -234,7 +234,8 @@ class MillUnderWine : private WinePrefix, public RunningMill {
 
 }  // namespace
 
-TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesDrawsTheMillAtEverySizeAndClosesCleanly) {
+TEST_F(MillUnderWine,
+       NeedsOnlyWindowsOwnLibrariesDrawsTheMillAtEverySizeShowsItsIconAndClosesCleanly) {
   // Everything else, the C++ runtime and freeglut among it, is linked in.
   Program objdump({"x86_64-w64-mingw32-objdump", "-p", MILL_WINDOWS_EXE});
   ASSERT_TRUE(exitedWith(objdump.waitForExit(10s), 0)) << objdump.output();
@@ -267,6 +268,16 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesDrawsTheMillAtEverySizeAndClos
   ASSERT_EQ(wide.width, 800);
   ASSERT_EQ(wide.height, 300);
   expectMill(wide);
+
+  // The window takes the exe's own icon, as a taskbar shows it: roof red with
+  // transparent corners, not Wine's stand-in.
+  const std::vector<unsigned long> icon = screen.icon(window);
+  ASSERT_GT(icon.size(), 2U) << "the window has no icon";
+  const auto pixels = icon.begin() + 2;
+  const auto last = pixels + static_cast<long>(std::min(icon[0] * icon[1], icon.size() - 2));
+  EXPECT_EQ(pixels[0] >> 24U, 0U) << "opaque corner";
+  EXPECT_NE(std::find(pixels, last, 0xffde0a00UL), last)
+      << "no roof red in the " << icon[0] << " x " << icon[1] << " icon";
 
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(30s), 0));
