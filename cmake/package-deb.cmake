@@ -17,10 +17,9 @@ endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
 
 # Debian's machine-readable copyright file, with the licence's own words.
-string(REGEX REPLACE "^.*\n(Permission )" "\\1" licence_terms "${licence}")
-string(STRIP "${licence_terms}" licence_terms)
-string(REPLACE "\n\n" "\n.\n" licence_terms "${licence_terms}")
-string(REPLACE "\n" "\n " licence_terms " ${licence_terms}")
+string(STRIP "${licence_terms}" debian_terms)
+string(REPLACE "\n\n" "\n.\n" debian_terms "${debian_terms}")
+string(REPLACE "\n" "\n " debian_terms " ${debian_terms}")
 configure_file(data/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 
 install(TARGETS mill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

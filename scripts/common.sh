@@ -13,6 +13,10 @@ MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev 
 # maker, and Wine to run the result.
 MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev icoutils wine wine64"
 
+# The web page: the compiler, and Chromium to open the page in the tests.
+MILL_WEB_PACKAGES="cmake make emscripten"
+MILL_BROWSER_PACKAGES="chromium nodejs"
+
 # Installs the named packages that are missing when run as root; otherwise
 # names the one apt-get line to run and fails.
 ensure_packages() {
