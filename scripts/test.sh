@@ -15,14 +15,22 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 packages="$MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES"
-# When the Windows build is there, it is tested too, under Wine (the
-# sanitizer build leaves that case out by itself).
+# When the Windows build or the web page is there, it is tested too, under
+# Wine or in Chromium (the sanitizer build leaves those cases out by itself).
 windows_exe="$MILL_ROOT/build-windows/mill.exe"
 if [ -f "$windows_exe" ]; then
   options+=(-DMILL_WINDOWS_EXE="$windows_exe")
   packages="$packages $MILL_WINDOWS_PACKAGES"
 else
   options+=(-DMILL_WINDOWS_EXE=)
+fi
+
+web_page="$MILL_ROOT/build-web/mill.html"
+if [ -f "$web_page" ]; then
+  options+=(-DMILL_WEB_PAGE="$web_page")
+  packages="$packages $MILL_BROWSER_PACKAGES"
+else
+  options+=(-DMILL_WEB_PAGE=)
 fi
 
 ensure_packages $packages

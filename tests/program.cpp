@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -50,6 +51,21 @@ std::vector<std::string> mill(const std::vector<std::string>& args) {
   std::vector<std::string> command{MILL_BINARY};
   command.insert(command.end(), args.begin(), args.end());
   return command;
+}
+
+Picture pictureFrom(const std::string& path) {
+  const std::string ppm = path + ".ppm";
+  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
+  std::ifstream file(ppm, std::ios::binary);
+  std::string magic;
+  int maximum = 0;
+  Picture picture;
+  file >> magic >> picture.width >> picture.height >> maximum;
+  file.get();
+  picture.rgb.resize(3 * static_cast<std::size_t>(std::max(0, picture.width * picture.height)));
+  file.read(reinterpret_cast<char*>(picture.rgb.data()),
+            static_cast<std::streamsize>(picture.rgb.size()));
+  return picture;
 }
 
 Program::Program(const std::vector<std::string>& command,

@@ -15,6 +15,9 @@ using namespace std::chrono_literals;
 // The command line of the real mill binary with the given arguments.
 std::vector<std::string> mill(const std::vector<std::string>& args = {});
 
+// A picture from an image file, as convert reads it.
+Picture pictureFrom(const std::string& path);
+
 // A process started from a command line (the first word is looked up on the
 // PATH) with the given environment changes (an empty value unsets the
 // variable), its output captured.

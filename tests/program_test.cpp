@@ -29,6 +29,23 @@ testing::AssertionResult exitedWith(const std::optional<int>& status, const int 
   return testing::AssertionSuccess();
 }
 
+// A folder of the test's own, taken away with everything in it.
+struct TemporaryFolder {
+  TemporaryFolder() : path((std::filesystem::temp_directory_path() / "mill-XXXXXX").string()) {
+    if (mkdtemp(path.data()) == nullptr) {
+      throw std::runtime_error("cannot make a folder");
+    }
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+  std::string path;
+};
+
 // The real program, started on the test's display, with its window up and
 // its first picture drawn.
 class RunningMill : public testing::Test {
@@ -197,27 +214,19 @@ namespace {
 
 // A Wine prefix of the test's own, made before the program starts and taken
 // away, with every Wine process that used it, after it ends.
-struct WinePrefix {
-  WinePrefix() {
-    std::string folder = (std::filesystem::temp_directory_path() / "mill-wine-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr) {
-      throw std::runtime_error("cannot make a folder for the Wine prefix");
-    }
-    path = folder + "/prefix";
-  }
+struct WinePrefix : TemporaryFolder {
+  WinePrefix() : prefix(path + "/prefix") {}
   ~WinePrefix() {
     try {
-      Program({"wineserver", "-k"}, {{"WINEPREFIX", path}}).waitForExit(10s);
+      Program({"wineserver", "-k"}, {{"WINEPREFIX", prefix}}).waitForExit(10s);
     } catch (const std::runtime_error&) {
       // Without a wineserver to ask, no Wine process can be left to stop.
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
   }
   WinePrefix(const WinePrefix&) = delete;
   WinePrefix& operator=(const WinePrefix&) = delete;
 
-  std::string path;
+  std::string prefix;
 };
 
 // mill.exe, the Windows build, under Wine on the test's display. A fresh
@@ -226,10 +235,11 @@ struct WinePrefix {
 class MillUnderWine : private WinePrefix, public RunningMill {
  protected:
   MillUnderWine()
-      : RunningMill(
-            {"wine", MILL_WINDOWS_EXE},
-            {{"WINEPREFIX", path}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}},
-            120s) {}
+      : RunningMill({"wine", MILL_WINDOWS_EXE},
+                    {{"WINEPREFIX", prefix},
+                     {"WINEDEBUG", "-all"},
+                     {"WINEDLLOVERRIDES", "mscoree,mshtml="}},
+                    120s) {}
 };
 
 }  // namespace
@@ -281,5 +291,31 @@ TEST_F(MillUnderWine,
 
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(30s), 0));
+}
+#endif
+
+#ifdef MILL_WEB_PAGE
+// The web page, copied alone into an empty folder and opened from file:// in
+// headless Chromium with software WebGL, as a visitor opens it.
+TEST(MillInABrowser, ShowsTheMillReadsItBackAndWithoutWebGlSaysWhatItNeeds) {
+  for (const std::string webgl : {"--enable-webgl", "--disable-webgl"}) {
+    SCOPED_TRACE(webgl);
+    const TemporaryFolder folder;
+    std::filesystem::copy_file(MILL_WEB_PAGE, folder.path + "/mill.html");
+    Program browser({"node", MILL_BROWSER_DRIVER, folder.path + "/mill.html", folder.path, webgl},
+                    {{"LD_PRELOAD", ""}});
+    ASSERT_TRUE(exitedWith(browser.waitForExit(60s), 0)) << browser.output();
+    const std::string report = browser.output();
+    EXPECT_NE(report.find(R"("title":"Mill")"), std::string::npos) << report;
+    if (webgl == "--disable-webgl") {
+      EXPECT_NE(report.find("To turn WebGL on"), std::string::npos) << report;
+      continue;
+    }
+    // Nothing but the picture. SwiftShader and llvmpipe differ on edge pixels
+    // only, and the probes stand clear of edges.
+    EXPECT_NE(report.find(R"("text":"")"), std::string::npos) << report;
+    expectMill(pictureFrom(folder.path + "/screenshot.png"));
+    expectMill(pictureFrom(folder.path + "/canvas.png"));
+  }
 }
 #endif

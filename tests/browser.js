@@ -1,0 +1,66 @@
+// Opens a page in headless Chromium with software WebGL, as a visitor would,
+// and once it has drawn or says something, writes FOLDER/screenshot.png (the
+// page as shown) and FOLDER/canvas.png (the canvas read back, as "Save image
+// as" does) and prints its title and text as JSON:
+//   node browser.js PAGE FOLDER [CHROMIUM FLAG...]
+'use strict';
+const { spawn } = require('child_process');
+const fs = require('fs');
+const path = require('path');
+
+const [page, folder, ...flags] = process.argv.slice(2);
+const chromium = spawn('chromium', ['--headless', '--remote-debugging-pipe',
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  `--user-data-dir=${path.join(folder, 'profile')}`,
+  ...(process.getuid() === 0 ? ['--no-sandbox'] : []), ...flags, 'about:blank'],
+{ stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+const fail = (why) => { console.error(why); chromium.kill(); process.exit(1); };
+setTimeout(() => fail('in 30 s the page neither drew nor said anything'), 30000).unref();
+
+// DevTools protocol messages, JSON ended by a NUL, each way.
+let received = '';
+const waiting = [];
+chromium.stdio[4].on('data', (chunk) => {
+  received += chunk;
+  for (let end; (end = received.indexOf('\0')) >= 0; received = received.slice(end + 1)) {
+    const message = JSON.parse(received.slice(0, end));
+    if (waiting[message.id]) waiting[message.id](message);
+  }
+});
+const send = (method, params, sessionId) => new Promise((resolve) => {
+  waiting.push((message) => (message.error ? fail(`${method}: ${message.error.message}`)
+    : resolve(message.result)));
+  chromium.stdio[3].write(`${JSON.stringify({ id: waiting.length - 1, method, params, sessionId })}\0`);
+});
+
+(async () => {
+  const { targetInfos } = await send('Target.getTargets', {});
+  const { targetId } = targetInfos.find((target) => target.type === 'page');
+  const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
+  const evaluate = async (expression) => (await send('Runtime.evaluate',
+    { expression, awaitPromise: true, returnByValue: true }, sessionId)).result.value;
+  await send('Emulation.setDeviceMetricsOverride',
+    { width: 500, height: 500, deviceScaleFactor: 1, mobile: false }, sessionId);
+  await send('Page.navigate', { url: `file://${path.resolve(page)}` }, sessionId);
+  // Drawn: the canvas reads back neither empty nor a new WebGL canvas's black.
+  const readBack = 'document.querySelector("canvas").toDataURL()';
+  while (!(await evaluate(`document.readyState === 'complete' && (async () => {
+    const image = new Image();
+    image.src = ${readBack};
+    await image.decode();
+    const context = document.createElement('canvas').getContext('2d');
+    context.drawImage(image, 0, 0);
+    const [red, green, blue, alpha] = context.getImageData(0, 0, 1, 1).data;
+    return (alpha === 255 && red + green + blue > 0) || document.body.innerText.trim() !== '';
+  })()`))) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  const shot = await send('Page.captureScreenshot', { format: 'png' }, sessionId);
+  fs.writeFileSync(path.join(folder, 'screenshot.png'), Buffer.from(shot.data, 'base64'));
+  const canvas = (await evaluate(readBack)).split(',')[1];
+  fs.writeFileSync(path.join(folder, 'canvas.png'), Buffer.from(canvas, 'base64'));
+  console.log(JSON.stringify({ title: await evaluate('document.title'),
+    text: await evaluate('document.body.innerText') }));
+  chromium.kill();
+})();
