@@ -16,22 +16,20 @@ fi
 
 packages="$MILL_BUILD_PACKAGES $MILL_TEST_PACKAGES $MILL_CHECK_PACKAGES"
 # When the Windows build or the web page is there, it is tested too, under
-# Wine or in Chromium (the sanitizer build leaves those cases out by itself).
-windows_exe="$MILL_ROOT/build-windows/mill.exe"
-if [ -f "$windows_exe" ]; then
-  options+=(-DMILL_WINDOWS_EXE="$windows_exe")
-  packages="$packages $MILL_WINDOWS_PACKAGES"
-else
-  options+=(-DMILL_WINDOWS_EXE=)
-fi
-
-web_page="$MILL_ROOT/build-web/mill.html"
-if [ -f "$web_page" ]; then
-  options+=(-DMILL_WEB_PAGE="$web_page")
-  packages="$packages $MILL_BROWSER_PACKAGES"
-else
-  options+=(-DMILL_WEB_PAGE=)
-fi
+# Wine or in Chromium (the sanitizer build leaves those cases out by itself),
+# with the packages that takes.
+test_if_built() {
+  local variable=$1 file=$2
+  shift 2
+  if [ -f "$file" ]; then
+    options+=(-D"$variable"="$file")
+    packages="$packages $*"
+  else
+    options+=(-D"$variable"=)
+  fi
+}
+test_if_built MILL_WINDOWS_EXE "$MILL_ROOT/build-windows/mill.exe" $MILL_WINDOWS_PACKAGES
+test_if_built MILL_WEB_PAGE "$MILL_ROOT/build-web/mill.html" $MILL_BROWSER_PACKAGES
 
 ensure_packages $packages
 build_mill "$dir" "${options[@]}"
