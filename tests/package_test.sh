@@ -48,9 +48,9 @@ done
 # One version, the project's, as the package carries it: it heads the
 # changelog, the manual page and the AppStream releases.
 version=$(dpkg-deb -f "$deb" Version)
-zcat "$prefix/share/doc/mill/changelog.gz" | head -1 | grep -q "^mill ($version) " ||
+[[ "$(zcat "$prefix/share/doc/mill/changelog.gz")" == "mill ($version) "* ]] ||
   fail "the changelog's first entry is not version $version"
-zcat "$prefix/share/man/man1/mill.1.gz" | grep -q "^\.TH MILL 1 .* \"mill $version\"" ||
+zgrep -q "^\.TH MILL 1 .* \"mill $version\"" "$prefix/share/man/man1/mill.1.gz" ||
   fail "the manual page is not for version $version"
 grep -m1 -o '<release version="[^"]*"' "$prefix"/share/metainfo/*.metainfo.xml |
   grep -qx "<release version=\"$version\"" || fail "the latest AppStream release is not $version"
