@@ -1,8 +1,7 @@
-// Opens a page in headless Chromium with software WebGL, as a visitor would,
-// and once it has drawn or says something, writes FOLDER/screenshot.png (the
-// page as shown) and FOLDER/canvas.png (the canvas read back, as "Save image
-// as" does) and prints its title and text as JSON:
-//   node browser.js PAGE FOLDER [CHROMIUM FLAG...]
+// Opens a page in headless Chromium with software WebGL, as a visitor would;
+// once it has drawn or says something, writes FOLDER/screenshot.png (the page
+// as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
+// does) and prints its title and text as JSON. node browser.js PAGE FOLDER [FLAG...]
 'use strict';
 const { spawn } = require('child_process');
 const fs = require('fs');
@@ -18,7 +17,7 @@ const chromium = spawn('chromium', ['--headless', '--remote-debugging-pipe',
 const fail = (why) => { console.error(why); chromium.kill(); process.exit(1); };
 setTimeout(() => fail('in 30 s the page neither drew nor said anything'), 30000).unref();
 
-// DevTools protocol messages, JSON ended by a NUL, each way.
+// DevTools protocol messages go both ways as JSON, each ended by a NUL.
 let received = '';
 const waiting = [];
 chromium.stdio[4].on('data', (chunk) => {
@@ -29,9 +28,9 @@ chromium.stdio[4].on('data', (chunk) => {
   }
 });
 const send = (method, params, sessionId) => new Promise((resolve) => {
-  waiting.push((message) => (message.error ? fail(`${method}: ${message.error.message}`)
-    : resolve(message.result)));
-  chromium.stdio[3].write(`${JSON.stringify({ id: waiting.length - 1, method, params, sessionId })}\0`);
+  const id = waiting.push((reply) => (reply.error ? fail(`${method}: ${reply.error.message}`)
+    : resolve(reply.result))) - 1;
+  chromium.stdio[3].write(`${JSON.stringify({ id, method, params, sessionId })}\0`);
 });
 
 (async () => {
@@ -53,14 +52,11 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
     context.drawImage(image, 0, 0);
     const [red, green, blue, alpha] = context.getImageData(0, 0, 1, 1).data;
     return (alpha === 255 && red + green + blue > 0) || document.body.innerText.trim() !== '';
-  })()`))) {
-    await new Promise((resolve) => setTimeout(resolve, 100));
-  }
-  const shot = await send('Page.captureScreenshot', { format: 'png' }, sessionId);
-  fs.writeFileSync(path.join(folder, 'screenshot.png'), Buffer.from(shot.data, 'base64'));
-  const canvas = (await evaluate(readBack)).split(',')[1];
-  fs.writeFileSync(path.join(folder, 'canvas.png'), Buffer.from(canvas, 'base64'));
-  console.log(JSON.stringify({ title: await evaluate('document.title'),
-    text: await evaluate('document.body.innerText') }));
+  })()`))) await new Promise((resolve) => setTimeout(resolve, 100));
+  const save = (name, png) => fs.writeFileSync(path.join(folder, name), Buffer.from(png, 'base64'));
+  save('screenshot.png', (await send('Page.captureScreenshot', {}, sessionId)).data);
+  save('canvas.png', (await evaluate(readBack)).split(',')[1]);
+  const report = '({ title: document.title, text: document.body.innerText })';
+  console.log(JSON.stringify(await evaluate(report)));
   chromium.kill();
 })();
