@@ -2,7 +2,6 @@
 // once it has drawn or says something, writes FOLDER/screenshot.png (the page
 // as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
 // does) and prints its title and text as JSON. node browser.js PAGE FOLDER [FLAG...]
-'use strict';
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
@@ -12,7 +11,7 @@ const chromium = spawn('chromium', ['--headless', '--remote-debugging-pipe',
   '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
   `--user-data-dir=${path.join(folder, 'profile')}`,
-  ...(process.getuid() === 0 ? ['--no-sandbox'] : []), ...flags, 'about:blank'],
+  ...(process.getuid() === 0 ? ['--no-sandbox'] : []), ...flags],
 { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
 const fail = (why) => { console.error(why); chromium.kill(); process.exit(1); };
 setTimeout(() => fail('in 30 s the page neither drew nor said anything'), 30000).unref();
@@ -21,11 +20,9 @@ setTimeout(() => fail('in 30 s the page neither drew nor said anything'), 30000)
 let received = '';
 const waiting = [];
 chromium.stdio[4].on('data', (chunk) => {
-  received += chunk;
-  for (let end; (end = received.indexOf('\0')) >= 0; received = received.slice(end + 1)) {
-    const message = JSON.parse(received.slice(0, end));
-    if (waiting[message.id]) waiting[message.id](message);
-  }
+  const messages = (received += chunk).split('\0');
+  received = messages.pop();
+  messages.map((text) => JSON.parse(text)).forEach((message) => waiting[message.id]?.(message));
 });
 const send = (method, params, sessionId) => new Promise((resolve) => {
   const id = waiting.push((reply) => (reply.error ? fail(`${method}: ${reply.error.message}`)
@@ -34,8 +31,7 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
 });
 
 (async () => {
-  const { targetInfos } = await send('Target.getTargets', {});
-  const { targetId } = targetInfos.find((target) => target.type === 'page');
+  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
   const evaluate = async (expression) => (await send('Runtime.evaluate',
     { expression, awaitPromise: true, returnByValue: true }, sessionId)).result.value;
@@ -44,7 +40,7 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
   await send('Page.navigate', { url: `file://${path.resolve(page)}` }, sessionId);
   // Drawn: the canvas reads back neither empty nor a new WebGL canvas's black.
   const readBack = 'document.querySelector("canvas").toDataURL()';
-  while (!(await evaluate(`document.readyState === 'complete' && (async () => {
+  while (!(await evaluate(`(async () => {
     const image = new Image();
     image.src = ${readBack};
     await image.decode();

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -51,21 +50,6 @@ std::vector<std::string> mill(const std::vector<std::string>& args) {
   std::vector<std::string> command{MILL_BINARY};
   command.insert(command.end(), args.begin(), args.end());
   return command;
-}
-
-Picture pictureFrom(const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
-  std::ifstream file(ppm, std::ios::binary);
-  std::string magic;
-  int maximum = 0;
-  Picture picture;
-  file >> magic >> picture.width >> picture.height >> maximum;
-  file.get();
-  picture.rgb.resize(3 * static_cast<std::size_t>(std::max(0, picture.width * picture.height)));
-  file.read(reinterpret_cast<char*>(picture.rgb.data()),
-            static_cast<std::streamsize>(picture.rgb.size()));
-  return picture;
 }
 
 Program::Program(const std::vector<std::string>& command,
@@ -148,27 +132,17 @@ long Program::residentKiB() const {
   return -1;
 }
 
-namespace {
-
-XErrorHandler xlibHandler = nullptr;
-
-// A window may go away between listing it and asking after it: Wine opens
-// and closes windows of its own while it starts. That is no fault, and no
-// reason for Xlib to end the test.
-int ignoreVanishedWindows(Display* display, XErrorEvent* error) {
-  return error->error_code == BadWindow ? 0 : xlibHandler(display, error);
-}
-
-}  // namespace
-
+// A window may go away between listing it and asking after it (Wine opens
+// and closes its own while it starts): no reason for Xlib to end the test.
+// Any other error still goes to Xlib's own handler.
 TestDisplay::TestDisplay(const char* name) : display_(XOpenDisplay(name)) {
   if (display_ == nullptr) {
     throw std::runtime_error("cannot open the test display");
   }
-  const XErrorHandler previous = XSetErrorHandler(ignoreVanishedWindows);
-  if (previous != ignoreVanishedWindows) {
-    xlibHandler = previous;
-  }
+  static const XErrorHandler xlibHandler =
+      XSetErrorHandler([](Display* display, XErrorEvent* error) {
+        return error->error_code == BadWindow ? 0 : xlibHandler(display, error);
+      });
 }
 
 TestDisplay::~TestDisplay() { XCloseDisplay(display_); }
@@ -247,24 +221,6 @@ Geometry TestDisplay::geometry(const WindowId window) {
   Geometry result{0, 0, attributes.width, attributes.height};
   XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &result.x, &result.y,
                         &child);
-  return result;
-}
-
-std::vector<unsigned long> TestDisplay::icon(const WindowId window) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long left = 0;
-  unsigned char* data = nullptr;
-  XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_ICON", False), 0, 1L << 20,
-                     False, XA_CARDINAL, &type, &format, &count, &left, &data);
-  // Xlib hands 32-bit items over as signed longs.
-  const auto* values = reinterpret_cast<const long*>(data);
-  std::vector<unsigned long> result;
-  for (unsigned long i = 0; data != nullptr && i < count; ++i) {
-    result.push_back(static_cast<unsigned long>(values[i]) & 0xffffffffUL);
-  }
-  XFree(data);
   return result;
 }
 

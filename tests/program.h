@@ -15,9 +15,6 @@ using namespace std::chrono_literals;
 // The command line of the real mill binary with the given arguments.
 std::vector<std::string> mill(const std::vector<std::string>& args = {});
 
-// A picture from an image file, as convert reads it.
-Picture pictureFrom(const std::string& path);
-
 // A process started from a command line (the first word is looked up on the
 // PATH) with the given environment changes (an empty value unsets the
 // variable), its output captured.
@@ -70,9 +67,6 @@ class TestDisplay {
   // What the window shows once it has stopped changing, bottom row first.
   Picture settledPicture(WindowId window);
   Picture grab(WindowId window);
-  // The icon the window gives a taskbar (_NET_WM_ICON): width, height, then
-  // the pixels as ARGB, row by row; empty if it gives none.
-  std::vector<unsigned long> icon(WindowId window);
   // Asks the window to close, as a window manager does.
   void close(WindowId window);
   // Asks for a new size and returns at once, without waiting for the program.
