@@ -49,6 +49,8 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
     const [red, green, blue, alpha] = context.getImageData(0, 0, 1, 1).data;
     return (alpha === 255 && red + green + blue > 0) || document.body.innerText.trim() !== '';
   })()`))) await new Promise((resolve) => setTimeout(resolve, 100));
+  // Let the compositor show the drawn canvas before the screenshot.
+  await evaluate('new Promise((go) => requestAnimationFrame(() => requestAnimationFrame(go)))');
   const save = (name, png) => fs.writeFileSync(path.join(folder, name), Buffer.from(png, 'base64'));
   save('screenshot.png', (await send('Page.captureScreenshot', {}, sessionId)).data);
   save('canvas.png', (await evaluate(readBack)).split(',')[1]);
