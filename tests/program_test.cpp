@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -312,26 +313,37 @@ Picture pictureFrom(const std::string& path) {
 }  // namespace
 
 // The web page, copied alone into an empty folder and opened from file:// in
-// headless Chromium with software WebGL, as a visitor opens it.
-TEST(MillInABrowser, ShowsTheMillReadsItBackAndWithoutWebGlSaysWhatItNeeds) {
-  for (const std::string webgl : {"--enable-webgl", "--disable-webgl"}) {
-    SCOPED_TRACE(webgl);
+// headless Chromium with software WebGL, as a visitor opens it: on an
+// ordinary screen, on a high-density one, and with WebGL turned off.
+TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatItNeeds) {
+  const std::vector<std::pair<std::string, std::string>> runs{
+      {"1", "--enable-webgl"}, {"2", "--enable-webgl"}, {"1", "--disable-webgl"}};
+  for (const auto& [ratio, webgl] : runs) {
+    SCOPED_TRACE(testing::Message() << webgl << " at device pixel ratio " << ratio);
     const TemporaryFolder empty;
     const std::string& folder = empty.folder;
     std::filesystem::copy_file(MILL_WEB_PAGE, folder + "/mill.html");
-    Program browser({"node", MILL_BROWSER_DRIVER, folder + "/mill.html", folder, webgl});
+    Program browser({"node", MILL_BROWSER_DRIVER, folder + "/mill.html", folder, ratio, webgl});
     ASSERT_TRUE(exitedWith(browser.waitForExit(60s), 0)) << browser.output();
     const std::string report = browser.output();
     EXPECT_NE(report.find(R"("title":"Mill")"), std::string::npos) << report;
-    // With WebGL nothing but the picture, as shown and as read back:
-    // SwiftShader and llvmpipe differ on edge pixels only, and the probes
-    // stand clear of edges. Without, what the page needs.
+    EXPECT_NE(report.find(R"("exceptions":[])"), std::string::npos) << report;
+    // With WebGL nothing but the picture, in every device pixel, as shown,
+    // read back and after a lost context (meanwhile, word of it): SwiftShader
+    // and llvmpipe differ on edge pixels only, and the probes stand clear of
+    // edges. Without, what the page needs.
     const bool drawn = webgl == "--enable-webgl";
     EXPECT_NE(report.find(drawn ? R"("text":"")" : "To turn WebGL on"), std::string::npos)
         << report;
     if (drawn) {
-      expectMill(pictureFrom(folder + "/screenshot.png"));
-      expectMill(pictureFrom(folder + "/canvas.png"));
+      EXPECT_NE(report.find(R"("lost":"The mill will be back)"), std::string::npos) << report;
+      for (const std::string name : {"screenshot.png", "canvas.png", "restored.png"}) {
+        SCOPED_TRACE(name);
+        const Picture picture = pictureFrom((std::filesystem::path(folder) / name).string());
+        EXPECT_EQ(picture.width, 500 * std::stoi(ratio));
+        EXPECT_EQ(picture.height, 500 * std::stoi(ratio));
+        expectMill(picture);
+      }
     }
   }
 }
