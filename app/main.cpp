@@ -1,7 +1,20 @@
-#include <GL/glut.h>
+#include <GL/freeglut.h>
+
+#include <cstdlib>
 
 #include "scene.h"
 #include "view.h"
+
+namespace {
+
+// Closing the window ends the run, and the process ends right here: the
+// window system takes the window, its GL context and the connection down
+// with it. Left to GLUT, they would be taken down one by one, the context
+// while it is still current, and some GL drivers (Mesa's softpipe among
+// them) crash doing that to a single-buffered window.
+void quit() { std::_Exit(0); }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // GLUT takes its own options out of the command line; the program has none.
@@ -13,6 +26,7 @@ int main(int argc, char** argv) {
   init();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
+  glutCloseFunc(quit);
   glutMainLoop();
   return 0;
 }
