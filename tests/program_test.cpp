@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -95,15 +96,25 @@ TEST_F(RunningMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
   EXPECT_EQ(mill.output(), "");
+
+  // The same on Mesa's other software rasterizer, which crashed when a
+  // single-buffered window's context was taken down.
+  Program softpipe(::mill(), {{"GALLIUM_DRIVER", "softpipe"}});
+  const WindowId second = screen.waitForWindow();
+  ASSERT_NE(second, 0U) << softpipe.output();
+  expectMill(screen.settledPicture(second));
+  screen.close(second);
+  EXPECT_TRUE(exitedWith(softpipe.waitForExit(5s), 0));
+  EXPECT_EQ(softpipe.output(), "");
 }
 
 TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
   for (const std::string display : {"", ":4321"}) {
     Program mill(::mill(), {{"DISPLAY", display}});
-    const std::optional<int> status = mill.waitForExit(10s);
-    ASSERT_TRUE(status.has_value()) << "DISPLAY=" << display;
-    EXPECT_TRUE(WIFEXITED(*status)) << "DISPLAY=" << display;
-    EXPECT_NE(WEXITSTATUS(*status), 0) << "DISPLAY=" << display;
+    const int status = mill.waitForExit(10s).value_or(-1);
+    ASSERT_NE(status, -1) << "still running, DISPLAY=" << display;
+    EXPECT_TRUE(WIFEXITED(status)) << "DISPLAY=" << display;
+    EXPECT_NE(WEXITSTATUS(status), 0) << "DISPLAY=" << display;
     // One line, GLUT's own.
     const std::string output = mill.output();
     EXPECT_EQ(output.rfind("freeglut (", 0), 0U) << output;
@@ -137,7 +148,7 @@ TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
   // From a single pixel to larger than the 1280 x 1024 screen, faster than
   // the program can draw.
   for (int step = 0; step < 200; ++step) {
-    screen.resize(window, 1 + step * 10, 1 + (step * 37) % 1500);
+    screen.resize(window, 1 + (step * 10), 1 + ((step * 37) % 1500));
   }
   screen.resize(window, 500, 500);
   EXPECT_FALSE(mill.waitForExit(1s).has_value()) << "the program ended";
@@ -201,9 +212,9 @@ TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
   }
   kill(server.pid(), SIGTERM);
   ASSERT_TRUE(server.waitForExit(10s).has_value());
-  const std::optional<int> status = mill.waitForExit(5s);
-  ASSERT_TRUE(status.has_value()) << "still running without its X server";
-  EXPECT_TRUE(WIFEXITED(*status)) << "killed by signal " << WTERMSIG(*status);
+  const int status = mill.waitForExit(5s).value_or(-1);
+  ASSERT_NE(status, -1) << "still running without its X server";
+  EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
 }
 
 TEST_F(RunningMill, WithNothingHappeningItUsesNoCpu) {
@@ -222,8 +233,9 @@ struct WinePrefix : TemporaryFolder {
   ~WinePrefix() {
     try {
       Program({"wineserver", "-k"}, {{"WINEPREFIX", path}}).waitForExit(10s);
-    } catch (const std::runtime_error&) {
+    } catch (const std::runtime_error& error) {
       // Without a wineserver to ask, no Wine process can be left to stop.
+      std::cerr << "Wine's processes were not stopped: " << error.what() << '\n';
     }
   }
   WinePrefix(const WinePrefix&) = delete;
