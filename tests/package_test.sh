@@ -32,10 +32,16 @@ said=$(desktop-file-validate "$prefix/share/applications/mill.desktop" 2>&1) ||
 [ -z "$said" ] || fail "desktop entry: $said"
 said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/mill.1.gz" 2>&1 >/dev/null)
 [ -z "$said" ] || fail "manual page: $said"
-# The metadata on its own, then with the desktop entry it names as launchable.
-said=$(appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml 2>&1) ||
-  fail "AppStream metadata: $said"
-said=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) || fail "AppStream tree: $said"
+# The metadata on its own, then with the desktop entry it names as launchable:
+# no error or warning but those data/appstream-overrides accepts, with its
+# reasons (validators of different releases know different tags).
+accepted=$(grep -vE '^(#|$)' "$MILL_ROOT/data/appstream-overrides")
+for check in "validate $prefix/share/metainfo/org.example.mill.metainfo.xml" "validate-tree $prefix"; do
+  said=$(appstreamcli $check --no-net 2>&1) && continue
+  if ! grep -qE '^[EW]: ' <<<"$said" || grep -E '^[EW]: ' <<<"$said" | grep -qvwF "$accepted"; then
+    fail "AppStream $check: $said"
+  fi
+done
 
 # The package as the README makes it, with a fixed SOURCE_DATE_EPOCH.
 export SOURCE_DATE_EPOCH=1796000000
