@@ -18,7 +18,10 @@ if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/CO
   source="$dir/freeglut-source/freeglut"
   log="$dir/freeglut-build.log"
   {
-    dpkg-source -x "$dir"/freeglut-source/freeglut_*.dsc "$source" &&
+    # Debian's changes to it touch only the shared library's version, which
+    # a static build has none of: the upstream tarball is the whole source.
+    mkdir -p "$source" &&
+      tar -xf "$dir"/freeglut-source/freeglut_*.orig.tar.* -C "$source" --strip-components=1 &&
       cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$freeglut" \
         -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \

@@ -9,9 +9,9 @@ MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HE
 # The checks of the whole build: formatting, clang-tidy, the desktop entry,
 # the manual page, the AppStream metadata and the Debian package.
 MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev lintian appstream"
-# The Windows build: the cross compiler, apt-get source's unpacker, the icon
+# The Windows build: the cross compiler, the changelog reader, the icon
 # maker, and Wine to run the result.
-MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev icoutils wine wine64"
+MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev icoutils wine"
 
 # The web page: the compiler, and Chromium to open the page in the tests.
 MILL_WEB_PACKAGES="cmake make emscripten"
@@ -40,10 +40,12 @@ ensure_packages() {
 # Downloads a Debian source package into the folder, from the Debian
 # archives this machine installs from, with a private apt setup (deb-src
 # entries, lists and cache under the folder's apt/) that leaves the system's
-# untouched. Fails when the .dsc or the upstream tarball did not arrive, or
-# when a file that arrived does not match the .dsc's checksum (apt checks the
-# .dsc itself against the archive's signed index). A missing Debian diff, which
-# one mirror lacks and not every use needs, is left to the caller.
+# untouched. Each file that arrives is checked against the SHA-256 that the
+# archive's signed source index gives it, so that none depends on another
+# being there: where a mirror lacks the .dsc or the Debian changes, which
+# not every use needs, the upstream tarball still arrives checked, and the
+# function names what is missing. Fails, with apt's own words, when the
+# upstream tarball did not arrive, and when any file does not match.
 fetch_debian_source() {
   local package=$1 folder=$2 file
   local apt="$folder/apt"
@@ -62,15 +64,28 @@ fetch_debian_source() {
   local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
   apt-get "${options[@]}" -qq update
-  (cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package" >/dev/null 2>&1) ||
+  # What the index lists, as 'URI' name size SHA256:sum, then what arrives.
+  local listed="$apt/listed" said="$apt/said"
+  (cd "$folder" && apt-get "${options[@]}" -qq --print-uris source "$package") >"$listed"
+  (cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package") >"$said" 2>&1 ||
     true
-  [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.dsc")" ] &&
-    [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.orig.tar.*")" ] || {
-    echo "Could not download the source package $package" >&2
+  local _ name sum missing=""
+  while read -r _ name _ sum; do
+    name=${name//\'/}
+    if [ ! -f "$folder/$name" ]; then
+      missing="$missing $name"
+    elif [ "$(sha256sum <"$folder/$name" | cut -d' ' -f1)" != "${sum#SHA256:}" ]; then
+      echo "$name does not match the archive's index" >&2
+      return 1
+    fi
+  done <"$listed"
+  [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.orig.tar.*")" ] || {
+    echo "Could not download the source package $package. apt-get said:" >&2
+    cat "$said" >&2
     return 1
   }
-  (cd "$folder" && awk '/^Checksums-Sha256:/ {on = 1; next} /^[^ ]/ {on = 0}
-    on && NF == 3 {print $1 "  " $3}' "$package"_*.dsc | sha256sum --check --ignore-missing --quiet)
+  [ -z "$missing" ] || echo "Not on this mirror:$missing; going on with the upstream" \
+    "tarball of $package, checked against the archive's signed index" >&2
 }
 
 # Configures and builds into the given folder (default: build).
