@@ -38,7 +38,7 @@ said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/mill
 accepted=$(grep -vE '^(#|$)' "$MILL_ROOT/data/appstream-overrides")
 for check in "validate $prefix/share/metainfo/org.example.mill.metainfo.xml" "validate-tree $prefix"; do
   said=$(appstreamcli $check --no-net 2>&1) && continue
-  if ! grep -qE '^[EW]: ' <<<"$said" || grep -E '^[EW]: ' <<<"$said" | grep -qvwF "$accepted"; then
+  if ! grep -qE '^ *[EW]: ' <<<"$said" || grep -E '^ *[EW]: ' <<<"$said" | grep -qvwF "$accepted"; then
     fail "AppStream $check: $said"
   fi
 done
