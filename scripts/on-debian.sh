@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Runs one of our commands on another Debian release, from this machine:
+#   ./scripts/on-debian.sh 13 ./scripts/test.sh
+# The first time, makes a minimal root of that release with mmdebstrap, from
+# the Debian archive this machine installs from, and keeps it (in
+# /var/cache/mill, or MILL_DEBIAN_CACHE). Each run takes a fresh copy of it,
+# copies this checkout in (without its build folders) and runs the command
+# there as root, in a mount namespace of its own, so that nothing it mounts
+# or installs outlives it. Packages it downloads are kept for the next run.
+set -euo pipefail
+MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$MILL_ROOT/scripts/common.sh"
+
+usage() {
+  echo "usage: $0 RELEASE COMMAND [ARGUMENT...]   (RELEASE: 12, 13, or a codename)" >&2
+  exit 2
+}
+[ $# -ge 2 ] || usage
+case $1 in
+  12 | bookworm) release=bookworm ;;
+  13 | trixie) release=trixie ;;
+  14 | forky) release=forky ;;
+  *) usage ;;
+esac
+shift
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Making and entering another release's root needs root: run, as root," >&2
+  echo "  $0 $release $*" >&2
+  exit 1
+fi
+ensure_packages mmdebstrap
+
+cache=${MILL_DEBIAN_CACHE:-/var/cache/mill}
+root="$cache/$release"
+archives="$cache/$release-archives"
+mkdir -p "$cache" "$archives"
+
+# The archive this machine installs from, and its security archive.
+mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
+  2>/dev/null | grep -oE -m1 'https?://[^ ]*/debian/?( |$)' | sed 's|/* *$||' || true)
+[ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && exit 1; }
+if [ ! -d "$root" ]; then
+  echo "Making a Debian $release root in $root" >&2
+  partial="$root.partial"
+  rm -rf "$partial"
+  mmdebstrap --quiet --variant=minbase --include=git,ca-certificates,sudo,procps \
+    --format=directory "$release" "$partial" \
+    "deb $mirror $release main" "deb $mirror $release-updates main" \
+    "deb $mirror-security $release-security main" >&2
+  mv "$partial" "$root"
+fi
+
+run=$(mktemp -d "$cache/run-$release-XXXXXX")
+finish() {
+  # The namespace has ended, and its mounts with it; remove the copy only if
+  # nothing is still mounted under it.
+  if grep -q " $run[/ ]" /proc/self/mountinfo; then
+    echo "Something is still mounted under $run; left it there" >&2
+  else
+    rm -rf "$run"
+  fi
+}
+trap finish EXIT
+cp -a "$root/." "$run/"
+cp /etc/resolv.conf "$run/etc/resolv.conf"
+mkdir -p "$run/root/mill"
+tar -C "$MILL_ROOT" --exclude='./build*' -cf - . | tar -C "$run/root/mill" -xf -
+
+# The root is bound onto itself so that it is a mount point: unshare --mount
+# inside it, as the package test uses, needs that.
+unshare --mount --propagation private /bin/sh -euc '
+  run=$1 archives=$2
+  shift 2
+  mount --bind "$run" "$run"
+  mount -t proc proc "$run/proc"
+  mount -t sysfs sys "$run/sys"
+  mount --rbind /dev "$run/dev"
+  mount -t tmpfs -o mode=1777 tmpfs "$run/dev/shm"
+  mount --bind "$archives" "$run/var/cache/apt/archives"
+  exec chroot "$run" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin ${CI:+CI=$CI} \
+    /bin/sh -c "cd /root/mill && exec \"\$@\"" sh "$@"
+' sh "$run" "$archives" "$@"
