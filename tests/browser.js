@@ -1,10 +1,9 @@
-// Opens a page in headless Chromium with software WebGL at a device pixel
-// ratio, as a visitor would; once it has drawn or says something, writes
-// FOLDER/screenshot.png (the page as shown) and FOLDER/canvas.png (the canvas
-// read back, as "Save image as" does). If it drew, takes its WebGL context
-// away (lost.png) and gives it back (restored.png, read back). Prints as JSON
-// its title, its text, its text meanwhile and the exceptions it threw.
-// node browser.js PAGE FOLDER RATIO [FLAG...]
+// Opens a page in headless Chromium with software WebGL, as a visitor would;
+// once it has drawn or says something, writes FOLDER/screenshot.png (the page
+// as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
+// does); if it drew, loses its WebGL context and once it is back writes
+// FOLDER/restored.png, read back. Prints as JSON its title and text, its text
+// meanwhile and what it threw. node browser.js PAGE FOLDER PIXEL-RATIO [FLAG...]
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
@@ -17,7 +16,7 @@ const chromium = spawn('chromium', ['--headless', '--remote-debugging-pipe',
   ...(process.getuid() === 0 ? ['--no-sandbox'] : []), ...flags],
 { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
 const fail = (why) => { console.error(why); chromium.kill(); process.exit(1); };
-setTimeout(() => fail('in 30 s the page did not do what it was waited for'), 30000).unref();
+setTimeout(() => fail('in 30 s the page neither drew nor said anything'), 30000).unref();
 
 // DevTools protocol messages go both ways as JSON, each ended by a NUL.
 let received = '';
@@ -26,13 +25,9 @@ const exceptions = [];
 chromium.stdio[4].on('data', (chunk) => {
   const messages = (received += chunk).split('\0');
   received = messages.pop();
-  messages.map((text) => JSON.parse(text)).forEach((message) => {
-    if (message.method === 'Runtime.exceptionThrown') {
-      const { exception, text } = message.params.exceptionDetails;
-      exceptions.push(exception?.description ?? text);
-    }
-    waiting[message.id]?.(message);
-  });
+  messages.map((text) => JSON.parse(text)).forEach((message) => (message.id === undefined
+    ? message.method === 'Runtime.exceptionThrown' && exceptions.push(message.params)
+    : waiting[message.id](message)));
 });
 // While the page reloads it may have nothing to evaluate in: that is a no.
 const send = (method, params, sessionId) => new Promise((resolve) => {
@@ -44,11 +39,10 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
 (async () => {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
-  const evaluate = async (expression) => {
-    const reply = await send('Runtime.evaluate',
-      { expression, awaitPromise: true, returnByValue: true }, sessionId);
-    return reply?.exceptionDetails ? undefined : reply?.result.value;
-  };
+  // A throw is a no, whatever it threw.
+  const evaluate = async (expression) => ((reply) => !reply?.exceptionDetails
+    && reply?.result.value)(await send('Runtime.evaluate',
+    { expression, awaitPromise: true, returnByValue: true }, sessionId));
   const until = async (expression) => {
     while (!(await evaluate(expression))) await new Promise((go) => setTimeout(go, 100));
   };
@@ -68,22 +62,17 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
     return alpha === 255 && red + green + blue > 0;
   })()`;
   const text = 'document.body.innerText.trim()';
-  const save = (name, png) => fs.writeFileSync(path.join(folder, name), Buffer.from(png, 'base64'));
-  // Let the compositor show what the page holds before the screenshot.
-  const screenshot = async (name) => {
-    await evaluate('new Promise((go) => requestAnimationFrame(() => requestAnimationFrame(go)))');
-    save(name, (await send('Page.captureScreenshot', {}, sessionId)).data);
-  };
-
   await until(`(async () => (await ${drawn}) || ${text})()`);
-  await screenshot('screenshot.png');
+  // Let the compositor show the drawn canvas before the screenshot.
+  await evaluate('new Promise((go) => requestAnimationFrame(() => requestAnimationFrame(go)))');
+  const save = (name, png) => fs.writeFileSync(path.join(folder, name), Buffer.from(png, 'base64'));
+  save('screenshot.png', (await send('Page.captureScreenshot', {}, sessionId)).data);
   save('canvas.png', (await evaluate(readBack)).split(',')[1]);
   const report = await evaluate('({ title: document.title, text: document.body.innerText })');
   if (!report.text) {
     await evaluate('(window.lose = Module.ctx.getExtension("WEBGL_lose_context")).loseContext()');
     await until(text);
     report.lost = await evaluate(text);
-    await screenshot('lost.png');
     // The page that lost the context is gone once the mill is back.
     await evaluate('lose.restoreContext()');
     await until(`!window.lose && ${drawn}`);

@@ -16,7 +16,8 @@
 mergeInto(LibraryManager.library, {
   glutCreateWindow__deps: ['$Browser', '$GLUT', 'glutReshapeWindow'],
   glutCreateWindow: function(caption) {
-    document.title = new TextDecoder().decode(HEAPU8.subarray(caption, HEAPU8.indexOf(0, caption)));
+    var end = HEAPU8.indexOf(0, caption);
+    document.title = new TextDecoder().decode(HEAPU8.subarray(caption, end));
     var canvas = Module['canvas'];
     var mode = GLUT.initDisplayMode;
     Module.ctx = typeof WebGLRenderingContext != 'undefined' &&
