@@ -1,9 +1,9 @@
 // Opens a page in headless Chromium with software WebGL, as a visitor would;
 // once it has drawn or says something, writes FOLDER/screenshot.png (the page
 // as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
-// does); if it drew, loses its WebGL context and once it is back writes
-// FOLDER/restored.png, read back. Prints as JSON its title and text, its text
-// meanwhile and what it threw. node browser.js PAGE FOLDER PIXEL-RATIO [FLAG...]
+// does); if it drew, loses its WebGL context and reads back restored.png once
+// it is back. Prints its title, text, text meanwhile and exceptions as JSON.
+// node browser.js PAGE FOLDER DEVICE-PIXEL-RATIO [FLAG...]
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
