@@ -28,8 +28,11 @@ ensure_packages() {
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing:$missing" >&2
-    apt-get update -qq >&2 &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >&2
+    # What apt and dpkg say is shown only when the installation fails.
+    local said
+    said=$({ apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing; } 2>&1) ||
+      { echo "$said" >&2 && return 1; }
   else
     echo "Missing packages. Run, as root:" >&2
     echo "  apt-get update && apt-get install -y$missing" >&2
