@@ -81,9 +81,26 @@ class RunningMill : public testing::Test {
   std::chrono::milliseconds startLimit_ = 10s;
 };
 
+// The environment changes, with the tests' hooks (hooks.cpp) preloaded into
+// the program after whatever is preloaded already.
+std::map<std::string, std::string> withHooks(std::map<std::string, std::string> environment) {
+  const char* preloaded = std::getenv("LD_PRELOAD");
+  environment["LD_PRELOAD"] =
+      (preloaded != nullptr ? std::string(preloaded) + " " : "") + MILL_HOOKS;
+  return environment;
+}
+
+// The real program, leaving a mark in a folder of the test's own when the
+// process's exit-time work runs, as a GL tracer's or coverage data's does.
+class MarkedMill : protected TemporaryFolder, public RunningMill {
+ protected:
+  MarkedMill()
+      : RunningMill(::mill(), withHooks({{"MILL_EXIT_MARK", folder + "/llvmpipe"}}), 10s) {}
+};
+
 }  // namespace
 
-TEST_F(RunningMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
+TEST_F(MarkedMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   const Geometry geometry = screen.geometry(window);
   EXPECT_EQ(geometry.x, 100);
   EXPECT_EQ(geometry.y, 100);
@@ -93,19 +110,23 @@ TEST_F(RunningMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   // The window holds exactly what the drawing routines give in a window of its size.
   EXPECT_TRUE(alike(first, window::draw(500, 500)));
 
+  // Closed, it ends with its exit-time work done.
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
   EXPECT_EQ(mill.output(), "");
+  EXPECT_TRUE(std::filesystem::exists(folder + "/llvmpipe")) << "no exit-time work";
 
   // The same on Mesa's other software rasterizer, which crashed when a
   // single-buffered window's context was taken down.
-  Program softpipe(::mill(), {{"GALLIUM_DRIVER", "softpipe"}});
+  Program softpipe(::mill(), withHooks({{"GALLIUM_DRIVER", "softpipe"},
+                                        {"MILL_EXIT_MARK", folder + "/softpipe"}}));
   const WindowId second = screen.waitForWindow();
   ASSERT_NE(second, 0U) << softpipe.output();
   expectMill(screen.settledPicture(second));
   screen.close(second);
   EXPECT_TRUE(exitedWith(softpipe.waitForExit(5s), 0));
   EXPECT_EQ(softpipe.output(), "");
+  EXPECT_TRUE(std::filesystem::exists(folder + "/softpipe")) << "no exit-time work on softpipe";
 }
 
 TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
