@@ -123,11 +123,11 @@ start_xvfb() {
   export XVFB_PID
 }
 
-# Prints the id of the window captioned "Mill" once it is there (ten
-# seconds at most); fails if it never comes.
+# Prints the id of the window captioned "Mill" once it is there (within the
+# given seconds, ten by default); fails if it never comes.
 wait_for_mill_window() {
   local window="" _
-  for _ in $(seq 100); do
+  for _ in $(seq $((${1:-10} * 10))); do
     window=$(xwininfo -root -children 2>/dev/null | awk '/"Mill"/ {print $1; exit}')
     [ -n "$window" ] && echo "$window" && return 0
     sleep 0.1

@@ -22,13 +22,34 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$mill" "$@"
 fi
 
-trap stop_xvfb EXIT
+# The picture is saved once the program has drawn it, never a window that is
+# still blank: a slow renderer, a loaded machine or a first run with an empty
+# shader cache can take a minute or more over the first frame (an emulated
+# CPU does), so the wait is long, and a wait that runs out saves nothing.
+limit=300
+rm -f mill.png
+work=$(mktemp -d)
+pid=""
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; stop_xvfb; rm -rf "$work"' EXIT
 start_xvfb
 "$mill" "$@" &
 pid=$!
-window=$(wait_for_mill_window)
-sleep 1 # the first frame is drawn right after the window is mapped
-import -window "$window" mill.png
-kill "$pid"
-wait "$pid" 2>/dev/null || true
+window=$(wait_for_mill_window "$limit")
+# Drawn: more than one colour, and the same in two looks half a second apart.
+end=$((SECONDS + limit))
+: >"$work/last"
+while :; do
+  sleep 0.5
+  import -window "$window" "ppm:$work/now" 2>/dev/null || true
+  if [ -s "$work/now" ] && cmp -s "$work/now" "$work/last" &&
+    [ "$(identify -format %k "$work/now")" -gt 1 ]; then
+    break
+  fi
+  kill -0 "$pid" 2>/dev/null ||
+    { echo "No picture saved: the program ended before it had drawn its window" >&2 && exit 1; }
+  [ $SECONDS -lt $end ] || { echo "No picture saved: after $limit seconds the Mill window" \
+    "was still blank or still changing" >&2 && exit 1; }
+  mv "$work/now" "$work/last"
+done
+convert "$work/now" mill.png
 echo "No display: the window's picture is in $(pwd)/mill.png"

@@ -81,6 +81,19 @@ class RunningMill : public testing::Test {
   std::chrono::milliseconds startLimit_ = 10s;
 };
 
+// A picture from an image file, as convert reads it.
+Picture pictureFrom(const std::string& path) {
+  const std::string ppm = path + ".ppm";
+  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
+  std::ifstream file(ppm, std::ios::binary);
+  Picture picture;
+  std::string word;  // the format, then the largest value
+  file >> word >> picture.width >> picture.height >> word;
+  file.get();
+  picture.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return picture;
+}
+
 // The environment changes, with the tests' hooks (hooks.cpp) preloaded into
 // the program after whatever is preloaded already.
 std::map<std::string, std::string> withHooks(std::map<std::string, std::string> environment) {
@@ -207,6 +220,21 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
       << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
   EXPECT_TRUE(alike(screen.settledPicture(window), first));
 }
+
+#ifndef MILL_SANITIZE
+// The run command, in an empty folder with no display, as a newcomer runs it,
+// the program's first frame held back as a slow renderer or a first run with
+// an empty shader cache holds it: it saves what the program draws, not the
+// blank window before it. (It builds the program of its own, without the
+// sanitizers.)
+TEST(RunCommand, WithoutADisplaySavesThePictureTheProgramDrawsHoweverLateItComes) {
+  const TemporaryFolder empty;
+  Program run({"sh", "-c", R"(cd "$0" && exec "$1")", empty.folder, MILL_RUN_COMMAND},
+              withHooks({{"DISPLAY", ""}, {"MILL_HOLD_FIRST_FRAME", "5"}}));
+  ASSERT_TRUE(exitedWith(run.waitForExit(240s), 0)) << run.output();
+  EXPECT_TRUE(alike(pictureFrom(empty.folder + "/mill.png"), window::draw(500, 500)));
+}
+#endif
 
 TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
   // An X server of this test's own, so that it can be taken away. It writes
@@ -340,23 +368,6 @@ TEST_F(MillUnderWine,
 #endif
 
 #ifdef MILL_WEB_PAGE
-namespace {
-
-// A picture from an image file, as convert reads it.
-Picture pictureFrom(const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
-  std::ifstream file(ppm, std::ios::binary);
-  Picture picture;
-  std::string word;  // the format, then the largest value
-  file >> word >> picture.width >> picture.height >> word;
-  file.get();
-  picture.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return picture;
-}
-
-}  // namespace
-
 // The web page, copied alone into an empty folder and opened from file:// in
 // headless Chromium with software WebGL, as a visitor opens it: on an
 // ordinary screen, on a high-density one, and with WebGL turned off.
