@@ -326,6 +326,16 @@ TEST_F(MillUnderWine,
     }
   }
 
+  // The zip it comes in is the same whoever builds it: where an entry names
+  // an owner, it is root (user and group 0), never the builder.
+  Program zipinfo({"zipinfo", "-v", MILL_WINDOWS_ZIP});
+  ASSERT_TRUE(exitedWith(zipinfo.waitForExit(10s), 0)) << zipinfo.output();
+  const std::string entries = zipinfo.output();
+  const std::regex owner(R"(\(Unix UID/GID \(any size\)\) and 11 data bytes:\s+01 ([^.]*)\.)");
+  for (std::sregex_iterator it(entries.begin(), entries.end(), owner), end; it != end; ++it) {
+    EXPECT_EQ((*it)[1].str(), "04 00 00 00 00 04 00 00 00 00") << "an entry's user and group";
+  }
+
   const Geometry geometry = screen.geometry(window);
   EXPECT_EQ(geometry.width, 500);
   EXPECT_EQ(geometry.height, 500);
