@@ -42,11 +42,14 @@ set(release "")
 if(EXISTS /etc/os-release)
   file(STRINGS /etc/os-release release REGEX "^(ID|VERSION_ID)=")
 endif()
-if(NOT "${release}" MATCHES "(^|;)ID=debian(;|$)"
-   OR "${release}" MATCHES "VERSION_ID=\"?([0-9]|1[0-2])\"?(;|$)")
-  string(REGEX REPLACE "\n# AppStream .*$" "\n" overrides "${overrides}")
+if("${release}" MATCHES "(^|;)ID=debian(;|$)"
+   AND NOT "${release}" MATCHES "VERSION_ID=\"?([0-9]|1[0-2])\"?(;|$)")
+  file(READ data/lintian-overrides-appstream appstream)
+  string(APPEND overrides "${appstream}")
 endif()
 file(WRITE ${PROJECT_BINARY_DIR}/lintian-overrides "${overrides}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS data/lintian-overrides
+                                                               data/lintian-overrides-appstream)
 install(FILES ${PROJECT_BINARY_DIR}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME mill)
 

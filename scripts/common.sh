@@ -42,6 +42,25 @@ ensure_packages() {
   fi
 }
 
+# Prints the Debian archives this machine installs packages from as apt's
+# deb822 stanzas, in whichever of apt's two formats its sources name them.
+debian_sources() {
+  local file
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    awk -v RS= -v ORS='\n\n' '/(^|\n)Types:[^\n]*deb( |\n|$)/ && /URIs:[^\n]*debian/' "$file"
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] || continue
+    awk '$1 == "deb" && /debian/ {
+      sub(/^deb[ \t]+(\[[^]]*\][ \t]+)?/, "")
+      printf "Types: deb\nURIs: %s\nSuites: %s\nComponents:", $1, $2
+      for (i = 3; i <= NF; i++) printf " %s", $i
+      print "\n"
+    }' "$file"
+  done
+}
+
 # Downloads a Debian source package into the folder, from the Debian
 # archives this machine installs from, with a private apt setup (deb-src
 # entries, lists and cache under the folder's apt/) that leaves the system's
@@ -52,20 +71,11 @@ ensure_packages() {
 # function names what is missing. Fails, with apt's own words, when the
 # upstream tarball did not arrive, and when any file does not match.
 fetch_debian_source() {
-  local package=$1 folder=$2 file
+  local package=$1 folder=$2
   local apt="$folder/apt"
   rm -rf "$folder"
   mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    awk -v RS= -v ORS='\n\n' '/URIs:[^\n]*debian/' "$file" |
-      sed -E 's/^Types:.*/Types: deb-src/' >"$apt/sources.list.d/$(basename "$file")"
-  done
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] || continue
-    grep -E '^deb[[:space:]].*debian' "$file" | sed 's/^deb /deb-src /' \
-      >"$apt/sources.list.d/$(basename "$file")" || true
-  done
+  debian_sources | sed -E 's/^Types:.*/Types: deb-src/' >"$apt/sources.list.d/debian.sources"
   local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
   apt-get "${options[@]}" -qq update

@@ -36,8 +36,9 @@ archives="$cache/$release-archives"
 mkdir -p "$cache" "$archives"
 
 # The archive this machine installs from, and its security archive.
-mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
-  2>/dev/null | grep -oE -m1 'https?://[^ ]*/debian/?( |$)' | sed 's|/* *$||' || true)
+mirror=$(debian_sources | awk '/^URIs:/ {
+  for (i = 2; i <= NF; i++) if ($i ~ /\/debian\/?$/) { sub(/\/+$/, "", $i); print $i; exit }
+}')
 [ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && exit 1; }
 if [ ! -d "$root" ]; then
   echo "Making a Debian $release root in $root" >&2
