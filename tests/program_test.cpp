@@ -81,19 +81,6 @@ class RunningMill : public testing::Test {
   std::chrono::milliseconds startLimit_ = 10s;
 };
 
-// A picture from an image file, as convert reads it.
-Picture pictureFrom(const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
-  std::ifstream file(ppm, std::ios::binary);
-  Picture picture;
-  std::string word;  // the format, then the largest value
-  file >> word >> picture.width >> picture.height >> word;
-  file.get();
-  picture.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return picture;
-}
-
 // The environment changes, with the tests' hooks (hooks.cpp) preloaded into
 // the program after whatever is preloaded already.
 std::map<std::string, std::string> withHooks(std::map<std::string, std::string> environment) {
@@ -222,6 +209,23 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
 }
 
 #ifndef MILL_SANITIZE
+namespace {
+
+// A picture from an image file, as convert reads it.
+Picture pictureFrom(const std::string& path) {
+  const std::string ppm = path + ".ppm";
+  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
+  std::ifstream file(ppm, std::ios::binary);
+  Picture picture;
+  std::string word;  // the format, then the largest value
+  file >> word >> picture.width >> picture.height >> word;
+  file.get();
+  picture.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return picture;
+}
+
+}  // namespace
+
 // The run command, in an empty folder with no display, as a newcomer runs it,
 // the program's first frame held back as a slow renderer or a first run with
 // an empty shader cache holds it: it saves what the program draws, not the
