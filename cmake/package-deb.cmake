@@ -65,3 +65,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Packaging stops, rather than make a .deb without Depends, when the tools
 # that work Depends out are missing.
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package-deb-check.cmake)
+# The package is the same under any umask.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package-deb-members.cmake)

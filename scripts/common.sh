@@ -8,7 +8,8 @@ MILL_HEADLESS_PACKAGES="xvfb x11-utils imagemagick"
 MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HEADLESS_PACKAGES"
 # The checks of the whole build: formatting, clang-tidy, the desktop entry,
 # the manual page, the AppStream metadata and the Debian package.
-MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev lintian appstream"
+MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev file
+  strip-nondeterminism lintian appstream"
 # The Windows build: the cross compiler, the changelog reader, the icon
 # maker, what takes the builder out of the zip, and Wine and zipinfo to
 # check the result.
