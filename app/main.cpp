@@ -1,8 +1,10 @@
 #include <GL/freeglut.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "scene.h"
+#include "screen.h"
 #include "view.h"
 
 namespace {
@@ -19,15 +21,25 @@ namespace {
 // the C library lets it (glibc says so), and GLUT never gets further.
 void quit() { std::exit(0); }
 
+// As many of the screen's pixels as the given number of pixels of a screen
+// of the usual density cover.
+int onScreen(const int pixels, const double scale) {
+  return static_cast<int>(std::lround(pixels * scale));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The window is 500 x 500 at (100, 100) in pixels of a screen of the usual
+  // density, and as much of a denser one: sharp, and the same size.
+  const double scale = screenScale(argc, argv);
   // GLUT takes its own options out of the command line; the program has none.
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB | GLUT_DEPTH);
-  glutInitWindowSize(500, 500);
-  glutInitWindowPosition(100, 100);
+  glutInitWindowSize(onScreen(500, scale), onScreen(500, scale));
+  glutInitWindowPosition(onScreen(100, scale), onScreen(100, scale));
   glutCreateWindow("Mill");
+  followScreenScale();
   init();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);

@@ -1,11 +1,12 @@
 # Helpers shared by the run and test commands. Source it; it defines functions only.
 
 # Debian packages, by what needs them. Building and running the program:
-MILL_BUILD_PACKAGES="g++ cmake make libgl-dev libglu1-mesa-dev libglut-dev libgl1-mesa-dri"
+MILL_BUILD_PACKAGES="g++ cmake make libgl-dev libglu1-mesa-dev libglut-dev libx11-dev
+  libgl1-mesa-dri"
 # Running it with no display: a private X server and a screenshot of it.
 MILL_HEADLESS_PACKAGES="xvfb x11-utils imagemagick"
 # The tests and the benchmark.
-MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev libx11-dev $MILL_HEADLESS_PACKAGES"
+MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev $MILL_HEADLESS_PACKAGES"
 # The checks of the whole build: formatting, clang-tidy, the desktop entry,
 # the manual page, the AppStream metadata and the Debian package.
 MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev file
@@ -117,7 +118,7 @@ build_mill() {
 start_xvfb() {
   local numfile
   numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numfile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1600x1600x24 -nolisten tcp -noreset 3>"$numfile" 2>/dev/null &
   XVFB_PID=$!
   local tries=0
   while [ ! -s "$numfile" ] && [ $tries -lt 200 ]; do

@@ -48,7 +48,7 @@ export SOURCE_DATE_EPOCH=1796000000
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null
 deb=$(echo "$work"/package/mill_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libglut3.12 libglu1-mesa libopengl0 libglx0 libstdc++6 libc6; do
+for library in libglut3.12 libglu1-mesa libopengl0 libglx0 libx11-6 libstdc++6 libc6; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 # One version, the project's, as the package carries it: it heads the

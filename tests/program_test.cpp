@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -129,6 +130,32 @@ TEST_F(MarkedMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   EXPECT_TRUE(std::filesystem::exists(folder + "/softpipe")) << "no exit-time work on softpipe";
 }
 
+// On a desktop that scales, the window covers as many pixels as its scale
+// asks (Xft.dpi, in the display's resource database), at a place scaled
+// alike, with the mill drawn in all of them; what is no sensible density
+// leaves the window as it is on a screen of the usual density. Nothing is said.
+TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
+  TestDisplay screen;
+  const std::vector<std::pair<std::string, int>> densities{
+      {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}};
+  for (const auto& [dpi, size] : densities) {
+    SCOPED_TRACE("Xft.dpi: " + dpi);
+    screen.setResources("Xft.dpi:\t" + dpi + "\n");
+    Program mill(::mill());
+    const WindowId window = screen.waitForWindow();
+    ASSERT_NE(window, 0U) << mill.output();
+    const Geometry geometry = screen.geometry(window);
+    EXPECT_EQ(geometry.x, size / 5);
+    EXPECT_EQ(geometry.y, size / 5);
+    EXPECT_EQ(geometry.width, size);
+    EXPECT_EQ(geometry.height, size);
+    expectMill(screen.settledPicture(window));
+    screen.close(window);
+    EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
+    EXPECT_EQ(mill.output(), "");
+  }
+}
+
 TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
   for (const std::string display : {"", ":4321"}) {
     Program mill(::mill(), {{"DISPLAY", display}});
@@ -166,7 +193,7 @@ TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
 }
 
 TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
-  // From a single pixel to larger than the 1280 x 1024 screen, faster than
+  // From a single pixel to wider than the 1600 x 1600 screen, faster than
   // the program can draw.
   for (int step = 0; step < 200; ++step) {
     screen.resize(window, 1 + (step * 10), 1 + ((step * 37) % 1500));
@@ -297,16 +324,17 @@ struct WinePrefix : TemporaryFolder {
   std::string path;
 };
 
+// What Wine runs with in the prefix: its offers to install .NET and HTML
+// engines declined, so that no dialog stands in the way.
+std::map<std::string, std::string> inPrefix(const std::string& prefix) {
+  return {{"WINEPREFIX", prefix}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
 // mill.exe, the Windows build, under Wine on the test's display. A fresh
-// prefix takes Wine many seconds to set up; its offers to install .NET and
-// HTML engines are declined, so no dialog stands in the way.
-class MillUnderWine : private WinePrefix, public RunningMill {
+// prefix takes Wine many seconds to set up.
+class MillUnderWine : protected WinePrefix, public RunningMill {
  protected:
-  MillUnderWine()
-      : RunningMill(
-            {"wine", MILL_WINDOWS_EXE},
-            {{"WINEPREFIX", path}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}},
-            120s) {}
+  MillUnderWine() : RunningMill({"wine", MILL_WINDOWS_EXE}, inPrefix(path), 120s) {}
 };
 
 }  // namespace
@@ -378,6 +406,45 @@ TEST_F(MillUnderWine,
 
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(30s), 0));
+
+  // On a screen at 200 % (192 dots an inch, as Windows' display settings
+  // keep it), the window covers twice the pixels each way, with the mill in
+  // all of them. Should the scale change while it runs, the window takes
+  // the rectangle Windows suggests (dpi_changed.cpp says why that is tried
+  // apart from the program).
+  Program({"wine", "reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
+           "REG_DWORD", "/d", "192", "/f"},
+          inPrefix(path))
+      .waitForExit(60s);
+  Program scaled({"wine", MILL_WINDOWS_EXE}, inPrefix(path));
+  const WindowId large = screen.waitForWindow("Mill", 60s);
+  ASSERT_NE(large, 0U) << scaled.output();
+  // Wine 8 shows the inside of the window as an X window of its own. Wine 10,
+  // at any scale but 100 %, shows the whole window, with the frame it draws:
+  // a border as wide all round, and the caption above.
+  const Picture whole = screen.settledPicture(large);
+  const int border = (whole.width - 1000) / 2;
+  ASSERT_TRUE(border >= 0 && border <= 1 && whole.height >= 1000 + border)
+      << "a window of " << whole.width << " x " << whole.height;
+  Picture inside{1000, 1000, {}};
+  std::set<int> colours;
+  for (int y = border; y < 1000 + border; ++y) {
+    for (int x = border; x < 1000 + border; ++x) {
+      const Rgb pixel = whole.at(x, y);
+      inside.rgb.insert(inside.rgb.end(), {static_cast<std::uint8_t>(pixel.red),
+                                           static_cast<std::uint8_t>(pixel.green),
+                                           static_cast<std::uint8_t>(pixel.blue)});
+      colours.insert((pixel.red << 16) | (pixel.green << 8) | pixel.blue);
+    }
+  }
+  // Sharp: the white and the four colours of the mill, nothing between.
+  EXPECT_EQ(colours.size(), 5U);
+  expectMill(inside);
+  screen.close(large);
+  EXPECT_TRUE(exitedWith(scaled.waitForExit(30s), 0));
+  const auto changed = std::filesystem::path(MILL_WINDOWS_EXE).parent_path() / "dpi_changed.exe";
+  Program rescaled({"wine", changed.string()}, inPrefix(path));
+  EXPECT_TRUE(exitedWith(rescaled.waitForExit(60s), 0)) << rescaled.output();
 }
 #endif
 
