@@ -63,7 +63,12 @@ finish() {
 }
 trap finish EXIT
 cp -a "$root/." "$run/"
+# It reaches the network as this machine does: the same name servers, and
+# for downloads over HTTPS (npm's), the same certificate authorities.
 cp /etc/resolv.conf "$run/etc/resolv.conf"
+[ ! -d /usr/local/share/ca-certificates ] ||
+  cp -a /usr/local/share/ca-certificates/. "$run/usr/local/share/ca-certificates/"
+cp /etc/ssl/certs/ca-certificates.crt "$run/etc/ssl/certs/ca-certificates.crt"
 mkdir -p "$run/root/mill"
 tar -C "$MILL_ROOT" --exclude='./build*' -cf - . | tar -C "$run/root/mill" -xf -
 

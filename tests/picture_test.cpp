@@ -1,4 +1,5 @@
 #include <GL/glu.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -39,6 +40,28 @@ void __wrap_gluDeleteQuadric(GLUquadric* quadric) {
 }
 }
 // NOLINTEND(bugprone-reserved-identifier)
+
+// The most vertices one primitive had, counted by standing in for GL's own
+// calls, for the drawing routines and GLU's quadrics alike.
+namespace {
+int vertices = 0;
+int mostVertices = 0;
+}  // namespace
+
+extern "C" {
+void glBegin(const GLenum mode) {
+  static auto* const begin = reinterpret_cast<void (*)(GLenum)>(dlsym(RTLD_NEXT, "glBegin"));
+  vertices = 0;
+  begin(mode);
+}
+
+void glVertex3f(const GLfloat x, const GLfloat y, const GLfloat z) {
+  static auto* const vertex =
+      reinterpret_cast<void (*)(GLfloat, GLfloat, GLfloat)>(dlsym(RTLD_NEXT, "glVertex3f"));
+  mostVertices = std::max(mostVertices, ++vertices);
+  vertex(x, y, z);
+}
+}
 
 namespace {
 
@@ -173,11 +196,17 @@ TEST(Redraw, EveryRedrawShowsTheSamePictureAndRestoresTheState) {
 TEST(Hub, EveryQuadricIsFreedAndAFrameWithoutOneIsStillDrawn) {
   window::draw(500, 500);
   const int madeBefore = quadricsMade;
+  mostVertices = 0;
   for (int redraw = 0; redraw < 10; ++redraw) {
     display();
   }
   EXPECT_EQ(quadricsMade - madeBefore, 10);
   EXPECT_EQ(quadricsFreed, quadricsMade);
+  // The hub's quad strips are the largest primitives, and the web page's GL
+  // holds every one in its buffer of a primitive's vertices, of four floats
+  // each, which would lose what did not fit without a word.
+  EXPECT_EQ(mostVertices, 2 * (32 + 1));
+  EXPECT_LE(mostVertices * 4 * static_cast<int>(sizeof(float)), MILL_WEB_VERTEX_BUFFER);
 
   refuseQuadrics = true;
   display();

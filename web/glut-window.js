@@ -20,7 +20,7 @@ mergeInto(LibraryManager.library, {
     document.title = new TextDecoder().decode(HEAPU8.subarray(caption, end));
     var canvas = Module['canvas'];
     var mode = GLUT.initDisplayMode;
-    Module.ctx = typeof WebGLRenderingContext != 'undefined' &&
+    Module['ctx'] = typeof WebGLRenderingContext != 'undefined' &&
         Browser.createContext(canvas, true, true, {
           antialias: (mode & 0x0080 /* GLUT_MULTISAMPLE */) != 0,
           depth: (mode & 0x0010 /* GLUT_DEPTH */) != 0,
@@ -29,7 +29,7 @@ mergeInto(LibraryManager.library, {
           // One colour buffer: the picture stays until the next redraw.
           preserveDrawingBuffer: (mode & 0x0002 /* GLUT_DOUBLE */) == 0,
         });
-    if (!Module.ctx) {
+    if (!Module['ctx']) {
       if (Module['onAbort']) Module['onAbort']('no WebGL');
       throw 'unwind';
     }
@@ -45,14 +45,25 @@ mergeInto(LibraryManager.library, {
     }
     fit(function(width, height) { Browser.setCanvasSize(width, height, true); });
     function refit() {
-      if (!Module.ctx.isContextLost()) fit(_glutReshapeWindow);
+      if (!Module['ctx'].isContextLost()) fit(_glutReshapeWindow);
     }
     new ResizeObserver(refit).observe(canvas);
     // A zoom or another screen changes the ratio, not always the CSS size.
     (function watchRatio() {
-      matchMedia('(resolution: ' + devicePixelRatio + 'dppx)').addEventListener('change',
+      window.matchMedia('(resolution: ' + devicePixelRatio + 'dppx)').addEventListener('change',
           function() { refit(); watchRatio(); }, { once: true });
     })();
     return 1;
+  },
+
+  // The first frame is drawn at once, as the program starts, where the stock
+  // loop leaves it to the next animation frame.
+  glutMainLoop__deps: ['$GLUT', '$Browser'],
+  glutMainLoop: function() {
+    var canvas = Module['canvas'];
+    Browser.setCanvasSize(canvas.width, canvas.height, true);
+    if (GLUT.reshapeFunc) {{{ makeDynCall('vii', 'GLUT.reshapeFunc') }}}(canvas.width, canvas.height);
+    if (GLUT.displayFunc) {{{ makeDynCall('v', 'GLUT.displayFunc') }}}();
+    throw 'unwind';
   },
 });
