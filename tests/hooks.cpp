@@ -1,7 +1,6 @@
-// Preloaded into the real program by the tests (LD_PRELOAD), to see what no
-// window shows: with MILL_EXIT_MARK set, it writes that file when the process
-// runs its exit-time work; with MILL_HOLD_FIRST_FRAME set, the first frame is
-// held back that many seconds, as on a slow renderer or a first run.
+// Preloaded into the real program by the tests: with MILL_EXIT_MARK set, it
+// makes that file as the process does its exit-time work; with
+// MILL_HOLD_FIRST_FRAME set, it holds the first frame back that many seconds.
 #include <GL/gl.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -11,20 +10,13 @@
 
 namespace {
 
-struct ExitMark {
-  ExitMark() = default;
-  ExitMark(const ExitMark&) = delete;
-  ExitMark& operator=(const ExitMark&) = delete;
-  ~ExitMark() {
-    const char* path = std::getenv("MILL_EXIT_MARK");
-    std::FILE* file = path != nullptr ? std::fopen(path, "w") : nullptr;
-    if (file != nullptr) {
-      std::fputs("exit-time work ran\n", file);
-      std::fclose(file);
-    }
+[[gnu::destructor]] void markExit() {
+  const char* path = std::getenv("MILL_EXIT_MARK");
+  std::FILE* file = path != nullptr ? std::fopen(path, "w") : nullptr;
+  if (file != nullptr) {
+    std::fclose(file);
   }
-};
-const ExitMark mark;
+}
 
 }  // namespace
 
