@@ -68,7 +68,8 @@ cp -a "$root/." "$run/"
 cp /etc/resolv.conf "$run/etc/resolv.conf"
 [ ! -d /usr/local/share/ca-certificates ] ||
   cp -a /usr/local/share/ca-certificates/. "$run/usr/local/share/ca-certificates/"
-cp /etc/ssl/certs/ca-certificates.crt "$run/etc/ssl/certs/ca-certificates.crt"
+[ ! -f /etc/ssl/certs/ca-certificates.crt ] ||
+  cp /etc/ssl/certs/ca-certificates.crt "$run/etc/ssl/certs/ca-certificates.crt"
 mkdir -p "$run/root/mill"
 tar -C "$MILL_ROOT" --exclude='./build*' -cf - . | tar -C "$run/root/mill" -xf -
 

@@ -20,6 +20,8 @@ mergeInto(LibraryManager.library, {
     document.title = new TextDecoder().decode(HEAPU8.subarray(caption, end));
     var canvas = Module['canvas'];
     var mode = GLUT.initDisplayMode;
+    // Module['ctx'], quoted, keeps its name through the closure compiler, for
+    // whoever reads the context from outside the program (the tests do).
     Module['ctx'] = typeof WebGLRenderingContext != 'undefined' &&
         Browser.createContext(canvas, true, true, {
           antialias: (mode & 0x0080 /* GLUT_MULTISAMPLE */) != 0,
