@@ -225,13 +225,6 @@ Geometry TestDisplay::geometry(const WindowId window) {
   return result;
 }
 
-void TestDisplay::setResources(const std::string& resources) {
-  XChangeProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, XA_STRING, 8,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(resources.c_str()),
-                  static_cast<int>(resources.size()));
-  XSync(display_, False);
-}
-
 void TestDisplay::close(const WindowId window) {
   XEvent event{};
   event.xclient.type = ClientMessage;

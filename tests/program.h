@@ -67,8 +67,6 @@ class TestDisplay {
   // What the window shows once it has stopped changing, bottom row first.
   Picture settledPicture(WindowId window);
   Picture grab(WindowId window);
-  // Replaces the display's resource database, as xrdb does.
-  void setResources(const std::string& resources);
   // Asks the window to close, as a window manager does.
   void close(WindowId window);
   // Asks for a new size and returns at once, without waiting for the program.

@@ -137,7 +137,9 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
       {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}};
   for (const auto& [dpi, size] : densities) {
     SCOPED_TRACE("Xft.dpi: " + dpi);
-    screen.setResources("Xft.dpi:\t" + dpi + "\n");
+    Program({"xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+             "Xft.dpi:\t" + dpi})
+        .waitForExit(10s);
     Program mill(::mill());
     const WindowId window = screen.waitForWindow();
     ASSERT_NE(window, 0U) << mill.output();
