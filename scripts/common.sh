@@ -11,10 +11,9 @@ MILL_TEST_PACKAGES="libglm-dev libgtest-dev libbenchmark-dev $MILL_HEADLESS_PACK
 # the manual page, the AppStream metadata and the Debian package.
 MILL_CHECK_PACKAGES="clang-format clang-tidy desktop-file-utils man-db dpkg-dev file
   strip-nondeterminism lintian appstream"
-# The Windows build: the cross compiler, the changelog reader, the icon
-# maker, what takes the builder out of the zip, and Wine and zipinfo to
-# check the result.
-MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 dpkg-dev icoutils strip-nondeterminism
+# The Windows build: the cross compiler, the icon maker, what takes the
+# builder out of the zip, and Wine and zipinfo to check the result.
+MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 icoutils strip-nondeterminism
   wine unzip"
 
 # The web page: the compiler, and Chromium to open the page in the tests.

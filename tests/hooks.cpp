@@ -1,10 +1,13 @@
 // Preloaded into the real program by the tests: with MILL_EXIT_MARK set, it
 // makes that file as the process does its exit-time work; with
-// MILL_HOLD_FIRST_FRAME set, it holds the first frame back that many seconds.
+// MILL_HOLD_FIRST_FRAME set, it holds the first frame back that many seconds;
+// with MILL_KILL_AT_FIRST_FRAME set, the process dies there, as it would in a
+// driver's crash.
 #include <GL/gl.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,6 +29,9 @@ extern "C" void glClear(const GLbitfield mask) {
   if (!held && seconds != nullptr) {
     held = true;
     sleep(static_cast<unsigned>(std::atoi(seconds)));
+  }
+  if (std::getenv("MILL_KILL_AT_FIRST_FRAME") != nullptr) {
+    std::raise(SIGKILL);
   }
   reinterpret_cast<void (*)(GLbitfield)>(dlsym(RTLD_NEXT, "glClear"))(mask);
 }

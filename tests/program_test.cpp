@@ -10,11 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -423,12 +425,40 @@ Picture pictureFrom(const std::string& path) {
 
 // The run command with no display, its first frame held back as a slow
 // renderer holds it: it saves what the program draws, not a blank window.
-TEST(RunCommand, WithoutADisplaySavesThePictureTheProgramDrawsHoweverLateItComes) {
+// A program that ends at once, or dies once its window is up, fails it at
+// once, saying why, saving nothing and leaving nothing behind.
+TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenNoneCan) {
   const TemporaryFolder empty;
-  Program run({"sh", "-c", R"(cd "$0" && exec "$1")", empty.folder, MILL_RUN_COMMAND},
-              withHooks({{"DISPLAY", ""}, {"MILL_HOLD_FIRST_FRAME", "5"}}));
-  ASSERT_TRUE(exitedWith(run.waitForExit(240s), 0)) << run.output();
+  const auto run = [&](const std::vector<std::string>& args,
+                       const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> command{"sh", "-c", R"(cd "$0" && exec "$@")", empty.folder,
+                                     MILL_RUN_COMMAND};
+    command.insert(command.end(), args.begin(), args.end());
+    return std::make_unique<Program>(command, withHooks(environment));
+  };
+  const auto drawn = run({}, {{"DISPLAY", ""}, {"MILL_HOLD_FIRST_FRAME", "5"}});
+  ASSERT_TRUE(exitedWith(drawn->waitForExit(240s), 0)) << drawn->output();
   EXPECT_TRUE(alike(pictureFrom(empty.folder + "/mill.png"), window::draw(500, 500)));
+
+  const std::string scratch = empty.folder + "/tmp";
+  std::filesystem::create_directory(scratch);
+  using Environment = std::map<std::string, std::string>;
+  const std::vector<std::tuple<std::vector<std::string>, Environment, std::string>> failures{
+      {{"-display", ":4321"}, {}, "the program ended with status 1"},
+      {{},
+       {{"MILL_KILL_AT_FIRST_FRAME", "1"}},
+       "the program ended with status 137|the Mill window went away"}};
+  for (const auto& [args, hook, why] : failures) {
+    SCOPED_TRACE(why);
+    Environment environment{{"DISPLAY", ""}, {"TMPDIR", scratch}};
+    environment.insert(hook.begin(), hook.end());
+    const auto failed = run(args, environment);
+    ASSERT_TRUE(exitedWith(failed->waitForExit(60s), 1)) << failed->output();
+    EXPECT_TRUE(std::regex_search(failed->output(), std::regex("No picture saved: (" + why + ")")))
+        << failed->output();
+    EXPECT_FALSE(std::filesystem::exists(empty.folder + "/mill.png"));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "left behind in " << scratch;
+  }
 }
 #endif
 
