@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   glutInitWindowSize(onScreen(500, scale), onScreen(500, scale));
   glutInitWindowPosition(onScreen(100, scale), onScreen(100, scale));
   glutCreateWindow("Mill");
-  followScreenScale();
+  followScreenScale(scale);
   init();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);

@@ -9,7 +9,8 @@
 // command line that GLUT is about to be handed, which may name the display.
 double screenScale(int argc, const char* const* argv);
 
-// Once GLUT's window is open, keeps it covering the same part of the screen,
-// as the platform asks, when it moves to a screen of another scale or the
-// scale changes.
-void followScreenScale();
+// Once GLUT's window is open, opened at the given scale, gives it the size
+// the screen it is on asks for, and keeps it covering the same part of the
+// screen, as the platform asks, when it moves to a screen of another scale or
+// the scale changes.
+void followScreenScale(double opened);

@@ -4,4 +4,4 @@
 // window in every device pixel they cover (web/glut-window.js).
 double screenScale(int /*argc*/, const char* const* /*argv*/) { return 1.0; }
 
-void followScreenScale() {}
+void followScreenScale(double /*opened*/) {}

@@ -59,4 +59,4 @@ double screenScale(const int argc, const char* const* argv) {
 
 // An X11 desktop that changes its scale tells its programs through the
 // resource database, which the window reads once, as it opens.
-void followScreenScale() {}
+void followScreenScale(double /*opened*/) {}

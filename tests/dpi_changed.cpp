@@ -1,8 +1,12 @@
 // Run under Wine by the tests. Windows sends WM_DPICHANGED only from within
 // the window's own process, as it moves to a screen of another scale, which
 // Wine cannot be made to do from outside. So this opens a GLUT window as the
-// program does, sends it the message suggesting twice the size, and ends with
-// status 0 if the window took it and GLUT reshaped to its new inside.
+// program does, at 250 x 250 as though every program were given 100 % and
+// its screen were at 200 % (Wine's scale is set so): it must take its
+// screen's 500 x 500. Then it sends the window the message suggesting twice
+// the size, and ends with status 0 if the window took it and GLUT reshaped
+// to its new inside, and if a procedure that subclassed the window before
+// the program's still hears the messages the program's does not answer.
 #include <GL/freeglut.h>
 #include <windows.h>
 
@@ -13,6 +17,13 @@
 namespace {
 
 SIZE reshaped{0, 0};
+WNDPROC glutProcedure = nullptr;
+int heard = 0;
+
+LRESULT CALLBACK listen(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  heard += message == WM_APP ? 1 : 0;
+  return CallWindowProcA(glutProcedure, window, message, wParam, lParam);
+}
 
 void settle() {
   for (int i = 0; i < 50; ++i) {
@@ -26,31 +37,40 @@ void settle() {
 int main(int argc, char** argv) {
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB | GLUT_DEPTH);
-  glutInitWindowSize(500, 500);
+  glutInitWindowSize(250, 250);
   glutCreateWindow("Mill");
-  followScreenScale();
+  HWND window = WindowFromDC(wglGetCurrentDC());
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): Windows hands the procedure over so
+  glutProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listen)));
+  followScreenScale(1.0);
   glutDisplayFunc([] {});
   glutReshapeFunc([](const int width, const int height) { reshaped = {width, height}; });
-  HWND window = WindowFromDC(wglGetCurrentDC());
   settle();
+  RECT opened{};
+  GetClientRect(window, &opened);
 
   RECT suggested{};
   GetWindowRect(window, &suggested);
   suggested.right += suggested.right - suggested.left;
   suggested.bottom += suggested.bottom - suggested.top;
   SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageA(window, WM_APP, 0, 0);
   settle();
 
   RECT taken{};
   GetWindowRect(window, &taken);
   RECT inside{};
   GetClientRect(window, &inside);
-  std::printf("suggested %ld x %ld, taken %ld x %ld, reshaped to %ld x %ld of %ld x %ld\n",
-              suggested.right - suggested.left, suggested.bottom - suggested.top,
-              taken.right - taken.left, taken.bottom - taken.top, reshaped.cx, reshaped.cy,
-              inside.right, inside.bottom);
-  return EqualRect(&taken, &suggested) != 0 && reshaped.cx == inside.right &&
-                 reshaped.cy == inside.bottom && inside.right > 500
+  std::printf(
+      "opened %ld x %ld, suggested %ld x %ld, taken %ld x %ld, reshaped to %ld x %ld of %ld x %ld, "
+      "%d heard\n",
+      opened.right, opened.bottom, suggested.right - suggested.left,
+      suggested.bottom - suggested.top, taken.right - taken.left, taken.bottom - taken.top,
+      reshaped.cx, reshaped.cy, inside.right, inside.bottom, heard);
+  return opened.right == 500 && opened.bottom == 500 && EqualRect(&taken, &suggested) != 0 &&
+                 reshaped.cx == inside.right && reshaped.cy == inside.bottom &&
+                 inside.right > 500 && heard == 1
              ? 0
              : 1;
 }
