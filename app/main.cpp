@@ -18,7 +18,9 @@ namespace {
 // writing its trace, coverage and profile data. GLUT's own part of that
 // work would take the window down, and calls this again as it begins; that
 // second exit() goes on with the rest of the exit-time work from there, as
-// the C library lets it (glibc says so), and GLUT never gets further.
+// glibc's exit() does, and GLUT never gets further. ISO C and POSIX leave a
+// second exit() undefined, and musl's deliberately crashes on it: on such a
+// C library this needs another way out.
 void quit() { std::exit(0); }
 
 // As many of the screen's pixels as the given number of pixels of a screen

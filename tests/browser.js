@@ -47,6 +47,17 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
     while (!(await evaluate(expression))) await new Promise((go) => setTimeout(go, 100));
   };
   await send('Runtime.enable', {}, sessionId);
+  await send('Page.enable', {}, sessionId);
+  // The largest buffer the page's GL makes: its primitives' vertices, and
+  // the quads' indices it makes at the start, go through buffers of no more
+  // than the size it was built with.
+  await send('Page.addScriptToEvaluateOnNewDocument', { source: `window.largestBuffer = 0; {
+    const bufferData = WebGLRenderingContext.prototype.bufferData;
+    WebGLRenderingContext.prototype.bufferData = function (target, data, usage) {
+      largestBuffer = Math.max(largestBuffer, typeof data === 'number' ? data : data.byteLength);
+      return bufferData.call(this, target, data, usage);
+    };
+  }` }, sessionId);
   await send('Emulation.setDeviceMetricsOverride',
     { width: 500, height: 500, deviceScaleFactor: Number(ratio), mobile: false }, sessionId);
   await send('Page.navigate', { url: `file://${path.resolve(page)}` }, sessionId);
@@ -68,7 +79,8 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
   const save = (name, png) => fs.writeFileSync(path.join(folder, name), Buffer.from(png, 'base64'));
   save('screenshot.png', (await send('Page.captureScreenshot', {}, sessionId)).data);
   save('canvas.png', (await evaluate(readBack)).split(',')[1]);
-  const report = await evaluate('({ title: document.title, text: document.body.innerText })');
+  const report = await evaluate(
+    '({ title: document.title, text: document.body.innerText, largestBuffer })');
   if (!report.text) {
     await evaluate('(window.lose = Module.ctx.getExtension("WEBGL_lose_context")).loseContext()');
     await until(text);

@@ -139,9 +139,9 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
       {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}};
   for (const auto& [dpi, size] : densities) {
     SCOPED_TRACE("Xft.dpi: " + dpi);
-    Program({"xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
-             "Xft.dpi:\t" + dpi})
-        .waitForExit(10s);
+    Program xprop({"xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+                   "Xft.dpi:\t" + dpi});
+    ASSERT_TRUE(exitedWith(xprop.waitForExit(10s), 0)) << xprop.output();
     Program mill(::mill());
     const WindowId window = screen.waitForWindow();
     ASSERT_NE(window, 0U) << mill.output();
@@ -377,10 +377,10 @@ TEST_F(MillUnderWine,
   // At 200 % (192 dots an inch) the window covers twice the pixels each way,
   // with the mill in all of them; at a new scale, it takes the rectangle
   // Windows suggests (dpi_changed.cpp).
-  Program({"wine", "reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
-           "REG_DWORD", "/d", "192", "/f"},
-          inPrefix(path))
-      .waitForExit(60s);
+  Program scale({"wine", "reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
+                 "REG_DWORD", "/d", "192", "/f"},
+                inPrefix(path));
+  ASSERT_TRUE(exitedWith(scale.waitForExit(60s), 0)) << scale.output();
   Program scaled({"wine", MILL_WINDOWS_EXE}, inPrefix(path));
   const WindowId large = screen.waitForWindow("Mill", 60s);
   ASSERT_NE(large, 0U) << scaled.output();
@@ -487,6 +487,9 @@ TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatI
         << report;
     if (drawn) {
       EXPECT_NE(report.find(R"("lost":"The mill will be back)"), std::string::npos) << report;
+      EXPECT_NE(report.find("\"largestBuffer\":" + std::to_string(MILL_WEB_VERTEX_BUFFER)),
+                std::string::npos)
+          << report;
       for (const std::string name : {"screenshot.png", "canvas.png", "restored.png"}) {
         const Picture picture = pictureFrom((std::filesystem::path(folder) / name).string());
         EXPECT_EQ(picture.width * picture.height, 250000 * std::stoi(ratio) * std::stoi(ratio))
