@@ -43,65 +43,39 @@ ensure_packages() {
   fi
 }
 
-# Prints the Debian archives this machine installs packages from as apt's
-# deb822 stanzas, in whichever of apt's two formats its sources name them.
-debian_sources() {
-  local file
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    awk -v RS= -v ORS='\n\n' '/(^|\n)Types:[^\n]*deb( |\n|$)/ && /URIs:[^\n]*debian/' "$file"
-  done
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] || continue
-    awk '$1 == "deb" && /debian/ {
-      sub(/^deb[ \t]+(\[[^]]*\][ \t]+)?/, "")
-      printf "Types: deb\nURIs: %s\nSuites: %s\nComponents:", $1, $2
-      for (i = 3; i <= NF; i++) printf " %s", $i
-      print "\n"
-    }' "$file"
-  done
+# The Debian archives this machine installs packages from, a line each: URI,
+# suite and component, as apt itself reads its sources, in either format.
+debian_archives() {
+  apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' |
+    sort -u
 }
 
 # Downloads a Debian source package into the folder, from the Debian
 # archives this machine installs from, with a private apt setup (deb-src
 # entries, lists and cache under the folder's apt/) that leaves the system's
-# untouched. Each file that arrives is checked against the SHA-256 that the
-# archive's signed source index gives it, so that none depends on another
-# being there: where a mirror lacks the .dsc or the Debian changes, which
-# not every use needs, the upstream tarball still arrives checked, and the
-# function names what is missing. Fails, with apt's own words, when the
-# upstream tarball did not arrive, and when any file does not match.
+# untouched. apt checks each file that arrives against the archive's signed
+# index. Where a mirror lacks the .dsc or the Debian changes, which not every
+# use needs, it goes on with the upstream tarball and names what is missing;
+# it fails, with apt's own words, when the upstream tarball did not arrive.
 fetch_debian_source() {
   local package=$1 folder=$2
   local apt="$folder/apt"
   rm -rf "$folder"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
-  debian_sources | sed -E 's/^Types:.*/Types: deb-src/' >"$apt/sources.list.d/debian.sources"
-  local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
+  debian_archives | sed 's/^/deb-src /' >"$apt/sources.list"
+  local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
   apt-get "${options[@]}" -qq update
-  # What the index lists, as 'URI' name size SHA256:sum, then what arrives.
-  local listed="$apt/listed" said="$apt/said"
-  (cd "$folder" && apt-get "${options[@]}" -qq --print-uris source "$package") >"$listed"
-  (cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package") >"$said" 2>&1 ||
-    true
-  local _ name sum missing=""
-  while read -r _ name _ sum; do
-    name=${name//\'/}
-    if [ ! -f "$folder/$name" ]; then
-      missing="$missing $name"
-    elif [ "$(sha256sum <"$folder/$name" | cut -d' ' -f1)" != "${sum#SHA256:}" ]; then
-      echo "$name does not match the archive's index" >&2
-      return 1
-    fi
-  done <"$listed"
+  local said
+  said=$(cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package" 2>&1) &&
+    return 0
   [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.orig.tar.*")" ] || {
     echo "Could not download the source package $package. apt-get said:" >&2
-    cat "$said" >&2
+    echo "$said" >&2
     return 1
   }
-  [ -z "$missing" ] || echo "Not on this mirror:$missing; going on with the upstream" \
-    "tarball of $package, checked against the archive's signed index" >&2
+  echo "Not all of $package's source is on this mirror; going on with its upstream" \
+    "tarball. apt-get said: $said" >&2
 }
 
 # Configures and builds into the given folder (default: build).

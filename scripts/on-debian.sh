@@ -36,9 +36,7 @@ archives="$cache/$release-archives"
 mkdir -p "$cache" "$archives"
 
 # The archive this machine installs from, and its security archive.
-mirror=$(debian_sources | awk '/^URIs:/ {
-  for (i = 2; i <= NF; i++) if ($i ~ /\/debian\/?$/) { sub(/\/+$/, "", $i); print $i; exit }
-}')
+mirror=$(debian_archives | awk '$1 ~ /\/debian\/?$/ { sub(/\/+$/, "", $1); print $1; exit }')
 [ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && exit 1; }
 if [ ! -d "$root" ]; then
   echo "Making a Debian $release root in $root" >&2
