@@ -123,10 +123,112 @@ wait_for_mill_window() {
   return 1
 }
 
+# Runs the command (the mill) on a private virtual display and saves what its
+# window shows in the given PNG file, once the program has drawn it, never a
+# window that is still blank: a slow renderer, a loaded machine or a first
+# run with an empty shader cache can take a minute or more over the first
+# frame (an emulated CPU does). So one long deadline covers the whole wait,
+# every step checks that the program and its window are still there, and
+# every look at the window is bounded in time (import waits for a click
+# where the window is gone). A wait that fails saves nothing, and says why;
+# the X server and the folder go whatever happens.
+save_picture() (
+  local picture=$1 limit=300 work pid="" window="" end status
+  shift
+  work=$(mktemp -d)
+  trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true; stop_xvfb; rm -rf "$work"' EXIT
+  fail() {
+    echo "No picture saved: $*" >&2
+    exit 1
+  }
+  start_xvfb
+  "$@" &
+  pid=$!
+  end=$((SECONDS + limit))
+  : >"$work/last"
+  # Drawn: more than one colour, and the same in two looks half a second apart.
+  while :; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      status=0
+      wait "$pid" || status=$?
+      pid=""
+      fail "the program ended with status $status"
+    fi
+    [ $SECONDS -lt $end ] || fail "no picture came in $((limit / 60)) minutes"
+    if [ -z "$window" ]; then
+      window=$(timeout 10 xwininfo -root -children 2>/dev/null | awk '/"Mill"/ {print $1; exit}') ||
+        true
+    elif timeout 10 import -window "$window" "ppm:$work/now" 2>/dev/null; then
+      if cmp -s "$work/now" "$work/last" && [ "$(identify -format %k "$work/now")" -gt 1 ]; then
+        break
+      fi
+      mv "$work/now" "$work/last"
+    elif ! timeout 10 xwininfo -id "$window" >/dev/null 2>&1; then
+      fail "the Mill window went away"
+    fi
+    sleep 0.5
+  done
+  convert "$work/now" "$picture"
+)
+
 stop_xvfb() {
   if [ -n "${XVFB_PID:-}" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
   fi
   XVFB_PID=""
+}
+
+# Whether a command may have a binfmt_misc of its own, in a user namespace of
+# its own (Linux 6.7 and later, with user namespaces allowed); says why not
+# where it may not.
+emulation_allowed() {
+  unshare --user --map-root-user --mount \
+    sh -c 'mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc' 2>/dev/null && return 0
+  echo "This machine gives a command no binfmt_misc of its own (that takes Linux 6.7" \
+    "or later, with user namespaces allowed), so nothing for arm64 can run here" >&2
+  return 1
+}
+
+# Runs a command as root of a user namespace of its own, in which every user
+# and group is itself, with mount and process namespaces of its own, and a
+# binfmt_misc of its own that runs arm64 programs under qemu: nothing is
+# registered for the machine. Nor is qemu installed: its static build is
+# taken out of Debian's package into the folder given first (a machine that
+# has qemu installed would run it at every start, systemd's binfmt.d does),
+# and opened as it is registered (F), so that it runs in a root that has none.
+emulating() {
+  local folder=$1 qemu fifo pid
+  shift
+  # Debian 12 keeps the static build in qemu-user-static, 13 in qemu-user.
+  if [ ! -d "$folder/usr/bin" ]; then
+    mkdir -p "$folder/packages"
+    apt-get update -qq
+    (cd "$folder/packages" && apt-get download -qq -o APT::Sandbox::User=root qemu-user-static qemu-user)
+    for package in "$folder"/packages/*.deb; do dpkg-deb -x "$package" "$folder"; done
+  fi
+  qemu=$folder/usr/bin/qemu-aarch64-static
+  [ -x "$qemu" ] || qemu=$folder/usr/bin/qemu-aarch64
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  exec 3<>"$fifo"
+  rm "$fifo"
+  unshare --user --mount --pid --fork --propagation private /bin/sh -euc '
+    read -r _ <&3
+    exec 3<&-
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    elf="\x7f\x45\x4c\x46\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00"
+    mask="\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
+    printf "%s" ":qemu-aarch64:M::$elf:$mask:$0:F" >/proc/sys/fs/binfmt_misc/register
+    exec "$@"' "$qemu" "$@" &
+  pid=$!
+  # The maps are written from outside, once the namespace is there.
+  while [ "$(readlink "/proc/$pid/ns/user")" = "$(readlink /proc/self/ns/user)" ]; do
+    sleep 0.05
+  done
+  echo "0 0 4294967295" >"/proc/$pid/uid_map"
+  echo "0 0 4294967295" >"/proc/$pid/gid_map"
+  echo >&3
+  exec 3>&-
+  wait "$pid"
 }
