@@ -8,9 +8,14 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
 # npm fetches the closure compiler (below); Debian's package brings it where
-# Node.js came without it.
+# Node.js came without it. npm has the compiler built for x86 Linux alone;
+# elsewhere (arm64) emscripten runs its Java build, pinned with it.
 packages=$MILL_WEB_PACKAGES
 command -v npm >/dev/null || packages="$packages npm"
+case $(dpkg --print-architecture) in
+  amd64 | i386) ;;
+  *) packages="$packages default-jre-headless" ;;
+esac
 ensure_packages $packages
 dir="$MILL_ROOT/build-web"
 glu="$dir/glu"

@@ -8,6 +8,10 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
 ensure_packages $MILL_WINDOWS_PACKAGES
+# The test command runs the result under Wine, where Wine can run it.
+if wine_runs_x86_64; then
+  ensure_packages $MILL_WINE_PACKAGES
+fi
 dir="$MILL_ROOT/build-windows"
 toolchain="$MILL_ROOT/cmake/mingw-w64-x86_64.cmake"
 freeglut="$dir/freeglut"

@@ -453,7 +453,7 @@ TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenN
     Environment environment{{"DISPLAY", ""}, {"TMPDIR", scratch}};
     environment.insert(hook.begin(), hook.end());
     const auto failed = run(args, environment);
-    ASSERT_TRUE(exitedWith(failed->waitForExit(60s), 1)) << failed->output();
+    ASSERT_TRUE(exitedWith(failed->waitForExit(120s), 1)) << failed->output();
     EXPECT_TRUE(std::regex_search(failed->output(), std::regex("No picture saved: (" + why + ")")))
         << failed->output();
     EXPECT_FALSE(std::filesystem::exists(empty.folder + "/mill.png"));
