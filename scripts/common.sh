@@ -98,27 +98,24 @@ build_mill() {
 }
 
 # Starts a private X server on a free display number, exports DISPLAY and
-# XVFB_PID, and waits until the server answers, so no client races its start.
+# XVFB_PID, and waits until the server answers, so no client races its start
+# (30 seconds at most, as long as the server runs).
 start_xvfb() {
-  local numfile
+  local numfile _
   numfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1600x1600x24 -nolisten tcp -noreset 3>"$numfile" 2>/dev/null &
-  XVFB_PID=$!
-  local tries=0
-  while [ ! -s "$numfile" ] && [ $tries -lt 200 ]; do
+  export XVFB_PID=$!
+  for _ in $(seq 600); do
     kill -0 "$XVFB_PID" 2>/dev/null || break
+    if [ -s "$numfile" ]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
+      xdpyinfo >/dev/null 2>&1 && rm -f "$numfile" && return 0
+    fi
     sleep 0.05
-    tries=$((tries + 1))
   done
-  if [ ! -s "$numfile" ]; then
-    rm -f "$numfile"
-    echo "Xvfb did not start" >&2
-    return 1
-  fi
-  export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
   rm -f "$numfile"
-  until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
-  export XVFB_PID
+  echo "Xvfb did not start" >&2
+  return 1
 }
 
 # Prints the id of the window captioned "Mill" once it is there (within the
