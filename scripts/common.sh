@@ -201,12 +201,12 @@ emulation_allowed() {
 # Runs a command as root of a user namespace of its own, in which every user
 # and group is itself, with mount and process namespaces of its own, and a
 # binfmt_misc of its own that runs arm64 programs under qemu: nothing is
-# registered for the machine. Nor is qemu installed: its static build is
-# taken out of Debian's package into the folder given first (a machine that
-# has qemu installed would run it at every start, systemd's binfmt.d does),
-# and opened as it is registered (F), so that it runs in a root that has none.
+# registered for the machine. Nor is qemu installed (systemd registers an
+# installed qemu for the machine at every start): its static build is taken
+# out of Debian's package into the folder given first, and opened as it is
+# registered (F), so that it runs in a root that has none.
 emulating() {
-  local folder=$1 qemu fifo pid
+  local folder=$1 qemu fifo pid package
   shift
   # Debian 12 keeps the static build in qemu-user-static, 13 in qemu-user.
   if [ ! -d "$folder/usr/bin" ]; then
