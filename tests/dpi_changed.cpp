@@ -1,9 +1,9 @@
 // Run under Wine by the tests. Windows sends WM_DPICHANGED only from within
 // the window's own process, as it moves to a screen of another scale, which
 // Wine cannot be made to do from outside. So this opens a GLUT window as the
-// program does, at 250 x 250 as though every program were given 100 % and
-// its screen were at 200 % (Wine's scale is set so): it must take its
-// screen's 500 x 500. Then it sends the window the message suggesting twice
+// program does, at 250 x 250, as though every program were given half its
+// screen's scale: it must take its screen's 500 x 500. Then it sends the
+// window the message suggesting twice
 // the size, and ends with status 0 if the window took it and GLUT reshaped
 // to its new inside, and if a procedure that subclassed the window before
 // the program's still hears the messages the program's does not answer.
@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
   // NOLINTNEXTLINE(performance-no-int-to-ptr): Windows hands the procedure over so
   glutProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listen)));
-  followScreenScale(1.0);
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  const auto dpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  followScreenScale(dpiForWindow(window) / 96.0 / 2);
   glutDisplayFunc([] {});
   glutReshapeFunc([](const int width, const int height) { reshaped = {width, height}; });
   settle();
