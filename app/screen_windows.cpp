@@ -1,4 +1,3 @@
-#include <GL/freeglut.h>
 #include <windows.h>
 
 #include <cmath>
@@ -74,7 +73,15 @@ void followScreenScale(const double opened) {
   // wrong size, and no WM_DPICHANGED comes to mend it: it takes its screen's.
   const double scale = windowScale(window, opened);
   if (scale != opened) {
-    glutReshapeWindow(static_cast<int>(std::lround(glutGet(GLUT_WINDOW_WIDTH) * scale / opened)),
-                      static_cast<int>(std::lround(glutGet(GLUT_WINDOW_HEIGHT) * scale / opened)));
+    // The frame keeps its own thickness: GLUT would reckon it at the scale
+    // given every program, and so miss the inside it was asked for.
+    RECT outside{};
+    RECT inside{};
+    GetWindowRect(window, &outside);
+    GetClientRect(window, &inside);
+    const long width = std::lround(inside.right * scale / opened) - inside.right;
+    const long height = std::lround(inside.bottom * scale / opened) - inside.bottom;
+    SetWindowPos(window, nullptr, 0, 0, outside.right - outside.left + width,
+                 outside.bottom - outside.top + height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
