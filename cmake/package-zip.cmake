@@ -45,7 +45,9 @@ install_windows_text(${MILL_MINGW_RUNTIME_COPYRIGHT} LICENSE-mingw-w64.txt)
 
 # Not installed: the window's answer to a new screen scale, which the tests
 # run under Wine.
-add_executable(dpi_changed tests/dpi_changed.cpp app/screen_windows.cpp)
+# It declares itself aware of each screen's scale as the program does (its
+# manifest is in mill.rc).
+add_executable(dpi_changed tests/dpi_changed.cpp app/screen_windows.cpp ${PROJECT_BINARY_DIR}/mill.rc)
 target_include_directories(dpi_changed PRIVATE app)
 target_link_libraries(dpi_changed PRIVATE GLUT::GLUT OpenGL::GL)
 

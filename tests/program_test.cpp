@@ -401,7 +401,12 @@ TEST_F(MillUnderWine,
     const auto row = whole.rgb.begin() + (3 * ((std::ptrdiff_t{y} * whole.width) + border));
     inside.rgb.insert(inside.rgb.end(), row, row + (3 * scaledSize));
   }
-  expectMill(inside);
+  if (version.empty()) {
+    expectMill(inside);
+  } else {
+    std::cout << "Left out under " << version.str() << ": the picture once the window has taken"
+              << " its screen's size, which this Wine does not show\n";
+  }
   screen.close(large);
   EXPECT_TRUE(exitedWith(scaled.waitForExit(30s), 0));
   const auto changed = std::filesystem::path(MILL_WINDOWS_EXE).parent_path() / "dpi_changed.exe";
