@@ -399,7 +399,7 @@ TEST_F(MillUnderWine,
   Picture inside{scaledSize, scaledSize, {}};
   for (int y = border; y < scaledSize + border; ++y) {
     const auto row = whole.rgb.begin() + (3 * ((std::ptrdiff_t{y} * whole.width) + border));
-    inside.rgb.insert(inside.rgb.end(), row, row + (3 * scaledSize));
+    inside.rgb.insert(inside.rgb.end(), row, row + (3 * std::ptrdiff_t{scaledSize}));
   }
   if (version.empty()) {
     expectMill(inside);
