@@ -8,9 +8,10 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
 # npm fetches the closure compiler (below); Debian's package brings it where
-# Node.js came without it. npm has the compiler built for x86 Linux alone;
-# elsewhere (arm64) emscripten runs its Java build, pinned with it.
-packages=$MILL_WEB_PACKAGES
+# Node.js came without it. npm may have the compiler built for x86 Linux
+# alone; elsewhere (arm64) emscripten runs its Java build, pinned with it.
+# xz unpacks emscripten's source.
+packages="$MILL_WEB_PACKAGES xz-utils"
 command -v npm >/dev/null || packages="$packages npm"
 case $(dpkg --print-architecture) in
   amd64 | i386) ;;
@@ -32,20 +33,26 @@ if [ ! -f "$glu/libutil/quad.c" ]; then
     '*/src/include/gluos.h'
 fi
 
-# The closure compiler, which makes the page half as large, from npm, at the
-# version and with the dependencies web/closure pins, each checked against
-# the hash the lock file gives it.
-if ! cmp -s "$MILL_ROOT/web/closure/package-lock.json" "$closure/package-lock.json" ||
+# The closure compiler, which makes the page half as large, from npm: the
+# version the installed emscripten expects, with the dependencies it pins,
+# each checked against its hash, as that emscripten's own package.json and
+# package-lock.json give them in Debian's source package.
+emscripten=$(dpkg-query -W -f='${Version}' emscripten)
+if [ "$(cat "$closure/emscripten" 2>/dev/null)" != "$emscripten" ] ||
   [ ! -x "$closure/node_modules/.bin/google-closure-compiler" ]; then
-  echo "Fetching the closure compiler from npm" >&2
+  echo "Fetching the closure compiler that emscripten $emscripten expects from npm" >&2
   rm -rf "$closure"
+  fetch_debian_source "emscripten=$emscripten" "$dir/emscripten-source"
   mkdir -p "$closure"
-  cp "$MILL_ROOT"/web/closure/package*.json "$closure/"
-  said=$(cd "$closure" && npm ci --no-audit --no-fund 2>&1) || {
+  tar -xf "$dir"/emscripten-source/emscripten_*.orig.tar.* -C "$closure" --strip-components=1 \
+    --wildcards --no-wildcards-match-slash '*/package.json' '*/package-lock.json'
+  rm -rf "$dir/emscripten-source"
+  said=$(cd "$closure" && npm ci --omit=dev --no-audit --no-fund 2>&1) || {
     echo "$said" >&2
     rm -rf "$closure"
     exit 1
   }
+  echo "$emscripten" >"$closure/emscripten"
 fi
 
 # Debian's emcc runs under the machine's node, which looks for emscripten's

@@ -20,14 +20,18 @@ MILL_WINE_PACKAGES="wine unzip"
 MILL_WEB_PACKAGES="cmake make emscripten"
 MILL_BROWSER_PACKAGES="chromium nodejs"
 
-# Whether Wine can run the x86-64 mill.exe here: on amd64, from a release
-# that has Wine (Debian testing has gone without); says so where it cannot.
+# Whether Wine can run the x86-64 mill.exe here: on amd64, where apt has a
+# Wine to install (Debian testing knows the package but has had none to
+# install); says in one line why not where it cannot.
 wine_runs_x86_64() {
-  if [ "$(dpkg --print-architecture)" = amd64 ] &&
-    { command -v wine >/dev/null || apt-cache show wine >/dev/null 2>&1; }; then
-    return 0
+  local arch
+  arch=$(dpkg --print-architecture)
+  if [ "$arch" != amd64 ]; then
+    echo "Left out: mill.exe under Wine, which runs no x86-64 program on $arch" >&2
+    return 1
   fi
-  echo "Left out: mill.exe under Wine, which cannot run an x86-64 program here" >&2
+  grep -q '^ *Candidate: [^(]' <<<"$(apt-cache policy wine 2>/dev/null)" && return 0
+  echo "Left out: mill.exe under Wine, which apt has none of here" >&2
   return 1
 }
 
@@ -61,15 +65,16 @@ debian_archives() {
     sort -u
 }
 
-# Downloads a Debian source package into the folder, from the Debian
-# archives this machine installs from, with a private apt setup (deb-src
-# entries, lists and cache under the folder's apt/) that leaves the system's
-# untouched. apt checks each file that arrives against the archive's signed
-# index. Where a mirror lacks the .dsc or the Debian changes, which not every
-# use needs, it goes on with the upstream tarball and names what is missing;
-# it fails, with apt's own words, when the upstream tarball did not arrive.
+# Downloads a Debian source package (NAME, or NAME=VERSION) into the
+# folder, from the Debian archives this machine installs from, with a
+# private apt setup (deb-src entries, lists and cache under the folder's
+# apt/) that leaves the system's untouched. apt checks each file that
+# arrives against the archive's signed index. Where a mirror lacks the .dsc
+# or the Debian changes, which not every use needs, it goes on with the
+# upstream tarball and names what is missing; it fails, with apt's own
+# words, when the upstream tarball did not arrive.
 fetch_debian_source() {
-  local package=$1 folder=$2
+  local source=$1 folder=$2 package=${1%%=*}
   local apt="$folder/apt"
   rm -rf "$folder"
   mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
@@ -78,7 +83,7 @@ fetch_debian_source() {
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
   apt-get "${options[@]}" -qq update
   local said
-  said=$(cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$package" 2>&1) &&
+  said=$(cd "$folder" && apt-get "${options[@]}" -qq --download-only source "$source" 2>&1) &&
     return 0
   [ -n "$(find "$folder" -maxdepth 1 -name "${package}_*.orig.tar.*")" ] || {
     echo "Could not download the source package $package. apt-get said:" >&2

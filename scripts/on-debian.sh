@@ -67,14 +67,35 @@ mkdir -p "$cache" "$archives"
 # The archive this machine installs from, and its security archive.
 mirror=$(debian_archives | awk '$1 ~ /\/debian\/?$/ { sub(/\/+$/, "", $1); print $1; exit }')
 [ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && exit 1; }
+# A real mirror's Release files are fresh, but a snapshot mirror serves
+# testing's past the date they are valid until, which apt refuses. For
+# testing alone, and only while its Release file has expired, apt in the
+# root still checks what it downloads against the signed index, but not
+# that date.
+expired=()
+if [ "$release" = forky ]; then
+  index=$(mktemp)
+  if /usr/lib/apt/apt-helper download-file "$mirror/dists/$release/InRelease" "$index" \
+    >/dev/null 2>&1; then
+    until=$(sed -n 's/^Valid-Until: //p' "$index")
+    if [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ]; then
+      echo "Debian testing's Release file on $mirror expired on $until: apt in its root" \
+        "will not hold that against it" >&2
+      expired=(--aptopt='Acquire::Check-Valid-Until "false"')
+    fi
+  fi
+  rm -f "$index"
+fi
 if [ ! -d "$root" ]; then
   echo "Making a Debian $release $arch root in $root" >&2
   partial="$root.partial"
   rm -rf "$partial"
   "${namespace[@]}" mmdebstrap --quiet --variant=minbase --architectures="$arch" "${making[@]}" \
-    --include=git,ca-certificates,sudo,procps --format=directory "$release" "$partial" \
-    "deb $mirror $release main" "deb $mirror $release-updates main" \
+    "${expired[@]}" --include=git,ca-certificates,sudo,procps --format=directory "$release" \
+    "$partial" "deb $mirror $release main" "deb $mirror $release-updates main" \
     "deb $mirror-security $release-security main" >&2
+  # Whether the date is checked is decided afresh at every run.
+  rm -f "$partial/etc/apt/apt.conf.d/99mmdebstrap"
   mv "$partial" "$root"
 fi
 
@@ -90,6 +111,8 @@ finish() {
 }
 trap finish EXIT
 cp -a "$root/." "$run/"
+[ ${#expired[@]} -eq 0 ] ||
+  echo 'Acquire::Check-Valid-Until "false";' >"$run/etc/apt/apt.conf.d/99expired-testing"
 # It reaches the network as this machine does: the same name servers, and
 # for downloads over HTTPS (npm's), the same certificate authorities.
 cp /etc/resolv.conf "$run/etc/resolv.conf"

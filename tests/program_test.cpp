@@ -329,6 +329,17 @@ TEST_F(MillUnderWine,
     }
   }
 
+  // Where apt has no Wine to install, as on Debian testing, the commands
+  // leave this case out, and say so in one line.
+  const TemporaryFolder noWine;
+  std::ofstream(noWine.folder + "/apt-cache") << "#!/bin/sh\necho '  Candidate: (none)'\n";
+  std::filesystem::permissions(noWine.folder + "/apt-cache", std::filesystem::perms::owner_all);
+  Program check(
+      {"bash", "-c", ". \"$0\" && wine_runs_x86_64", MILL_SOURCE_DIR "/scripts/common.sh"},
+      {{"PATH", noWine.folder + ":" + std::getenv("PATH")}});
+  EXPECT_TRUE(exitedWith(check.waitForExit(10s), 1));
+  EXPECT_EQ(check.output(), "Left out: mill.exe under Wine, which apt has none of here\n");
+
   // The zip it comes in is the same whoever builds it: no entry names an
   // owner but root (user and group 0).
   Program zipinfo({"zipinfo", "-v", MILL_WINDOWS_ZIP});
