@@ -1,8 +1,14 @@
 // The cost of a frame on the 500 x 500 window, against the floor of a frame
 // that only clears and flushes, in the same context.
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <array>
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -75,6 +81,30 @@ void Memory(benchmark::State& state) {
   }
 }
 BENCHMARK(Memory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The real program, from its start until its window is mapped, as a window
+// manager would see it (MILL_START_BINARY names another build to compare).
+void Start(benchmark::State& state) {
+  auto* display = XOpenDisplay(nullptr);  // Xlib's Display, which the benchmark above hides
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  const char* other = std::getenv("MILL_START_BINARY");
+  std::string binary = other != nullptr ? other : MILL_BINARY;
+  std::array<char*, 2> argv{binary.data(), nullptr};
+  for (auto _ : state) {
+    pid_t pid = 0;
+    posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    for (XEvent event{}; event.type != MapNotify;) {
+      XNextEvent(display, &event);
+    }
+    state.PauseTiming();
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    XSync(display, True);
+    state.ResumeTiming();
+  }
+  XCloseDisplay(display);
+}
+BENCHMARK(Start)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Prints, after the table, how many floors one frame costs.
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -16,3 +16,8 @@ for size in 16 24 32 48 64 128 256; do
     -bordercolor white -border 1 -fill none -draw 'color 0,0 floodfill' -shave 1x1 \
     -resize "${size}x${size}" -strip "PNG32:$MILL_ROOT/data/icons/$size/mill.png"
 done
+# The sizes the X11 window carries itself, as raw RGBA, which the build
+# turns into the program's icon without an image decoder.
+for size in 16 32 48; do
+  convert "$MILL_ROOT/data/icons/$size/mill.png" -depth 8 "RGBA:$MILL_ROOT/data/icons/$size/mill.rgba"
+done

@@ -242,6 +242,27 @@ void TestDisplay::resize(const WindowId window, const int width, const int heigh
   XFlush(display_);
 }
 
+void TestDisplay::redirectMaps() {
+  XSelectInput(display_, DefaultRootWindow(display_), SubstructureRedirectMask);
+  XSync(display_, False);
+}
+
+WindowId TestDisplay::mapRequest(const std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (XEvent event{}; std::chrono::steady_clock::now() < end;) {
+    if (XCheckTypedEvent(display_, MapRequest, &event) != 0) {
+      return event.xmaprequest.window;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return 0;
+}
+
+void TestDisplay::map(const WindowId window) {
+  XMapWindow(display_, window);
+  XFlush(display_);
+}
+
 bool TestDisplay::redraw(const WindowId window) {
   GC gc = XCreateGC(display_, window, 0, nullptr);
   XSetForeground(display_, gc, BlackPixel(display_, DefaultScreen(display_)));

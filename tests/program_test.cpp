@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <csignal>
 #include <cstddef>
@@ -157,6 +158,43 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
     EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
     EXPECT_EQ(mill.output(), "");
   }
+}
+
+// What a window manager reads as it takes the window on, at its map request:
+// the class that ties it to mill.desktop, its process and machine, and the
+// icon of data/icons at the sizes a desktop asks for most.
+TEST(Desktop, AWindowManagerSeesTheClassTheProcessAndTheIconAtTheMapRequest) {
+  TestDisplay manager;
+  manager.redirectMaps();
+  Program mill(::mill());
+  const WindowId window = manager.mapRequest();
+  ASSERT_NE(window, 0U) << mill.output();
+  Program xprop({"xprop", "-id", std::to_string(window), "-notype", "WM_CLASS", "_NET_WM_PID",
+                 "WM_CLIENT_MACHINE", "32x", "_NET_WM_ICON"},
+                {{"LD_PRELOAD", ""}});
+  ASSERT_TRUE(exitedWith(xprop.waitForExit(10s), 0)) << xprop.output();
+  const std::string said = xprop.output();
+  EXPECT_NE(said.find("WM_CLASS = \"mill\", \"Mill\"\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("_NET_WM_PID = " + std::to_string(mill.pid()) + "\n"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(said, std::regex("WM_CLIENT_MACHINE = \"[^\"]+\"\n"))) << said;
+  std::ostringstream expected;
+  const TemporaryFolder folder;
+  for (const int size : {16, 32, 48}) {
+    const std::string icon = MILL_SOURCE_DIR "/data/icons/" + std::to_string(size) + "/mill.png";
+    Program({"convert", icon, "-depth", "8", "rgba:" + folder.folder + "/rgba"}).waitForExit(10s);
+    std::ifstream rgba(folder.folder + "/rgba", std::ios::binary);
+    expected << ", 0x" << std::hex << size << ", 0x" << size;
+    for (std::array<unsigned char, 4> p{}; rgba.read(reinterpret_cast<char*>(p.data()), 4);) {
+      expected << ", 0x" << ((p[3] << 24U) | (p[0] << 16U) | (p[1] << 8U) | p[2]);
+    }
+  }
+  const auto icon = said.find("_NET_WM_ICON = ");
+  ASSERT_NE(icon, std::string::npos) << said;
+  EXPECT_EQ(", " + said.substr(icon + 15, said.find('\n', icon) - icon - 15), expected.str());
+  manager.map(window);
+  ASSERT_NE(manager.waitForWindow(), 0U);
+  manager.close(window);
+  EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
 }
 
 TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
