@@ -24,12 +24,15 @@ if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/CO
   {
     # Debian's changes to it touch only the shared library's version, which
     # a static build has none of: the upstream tarball is the whole source.
+    # It asks for a CMake older than 3.5, whose ways CMake 4 (Debian
+    # testing's) keeps only when told that 3.5's will do.
     mkdir -p "$source" &&
       tar -xf "$dir"/freeglut-source/freeglut_*.orig.tar.* -C "$source" --strip-components=1 &&
       cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$freeglut" \
         -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
-        -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON &&
+        -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON \
+        -DCMAKE_POLICY_VERSION_MINIMUM=3.5 &&
       cmake --build "$dir/freeglut-build" -j "$(nproc)" &&
       cmake --install "$dir/freeglut-build" &&
       # Its licence goes with every copy of mill.exe, which links it in.
