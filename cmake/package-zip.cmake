@@ -52,4 +52,20 @@ target_include_directories(dpi_changed PRIVATE app)
 target_link_libraries(dpi_changed PRIVATE GLUT::GLUT OpenGL::GL)
 
 set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME mill)
+set(CPACK_PACKAGE_VENDOR "The mill developers")
 set(CPACK_PACKAGE_FILE_NAME mill-${PROJECT_VERSION}-win64)
+set(CPACK_STRIP_FILES ON)
+# Every builder gets the same zip: its entries are dated as the release, the
+# changelog's date, unless SOURCE_DATE_EPOCH says otherwise, its folders are
+# 0755 whatever the builder's umask, and strip-nondeterminism gives every
+# entry root as its owner (package-*.cmake).
+file(STRINGS debian/changelog release_line REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE "^.*>  " "" release_date "${release_line}")
+execute_process(COMMAND date -u -d "${release_date}" +%s OUTPUT_VARIABLE CPACK_MILL_RELEASE_DATE
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS debian/changelog)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package-check.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package-staging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package-normalise.cmake)
+include(CPack)
