@@ -1,29 +1,22 @@
 #!/usr/bin/env bash
-# Builds the mill as one self-contained web page, build-web/mill.html, from
-# the same app/ and scene/ sources, with Debian's emscripten. GLU's quadrics
-# and camera come from Debian's own libglu source package, fetched with a
-# private apt setup that leaves the system's untouched.
+# Builds the mill as one self-contained web page, build-web/mill.html, with
+# Debian's emscripten, GLU from Debian's source package, and the closure
+# compiler the installed emscripten pins (docs/browser.md).
 set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-# npm fetches the closure compiler (below); Debian's package brings it where
-# Node.js came without it. npm may have the compiler built for x86 Linux
-# alone; elsewhere (arm64) emscripten runs its Java build, pinned with it.
-# xz unpacks emscripten's source.
-packages="$MILL_WEB_PACKAGES xz-utils"
+# Debian's npm where Node.js came without it; xz to unpack emscripten's
+# source; a Java runtime where npm may have the closure compiler built for
+# x86 Linux alone, and emscripten runs its Java build.
+packages="cmake make emscripten xz-utils"
 command -v npm >/dev/null || packages="$packages npm"
-case $(dpkg --print-architecture) in
-  amd64 | i386) ;;
-  *) packages="$packages default-jre-headless" ;;
-esac
+[[ $(dpkg --print-architecture) =~ ^(amd64|i386)$ ]] || packages="$packages default-jre-headless"
 ensure_packages $packages
-dir="$MILL_ROOT/build-web"
-glu="$dir/glu"
-closure="$dir/closure"
+dir="$MILL_ROOT/build-web" glu="$MILL_ROOT/build-web/glu" closure="$MILL_ROOT/build-web/closure"
 
-# Only the upstream tarball is needed, and only four files of it: the
-# quadrics, the camera and the two headers they include.
+# Only four files of GLU's upstream tarball: the quadrics, the camera and
+# the two headers they include.
 if [ ! -f "$glu/libutil/quad.c" ]; then
   echo "Fetching GLU from Debian's source package" >&2
   fetch_debian_source libglu "$dir/glu-source"
@@ -33,10 +26,6 @@ if [ ! -f "$glu/libutil/quad.c" ]; then
     '*/src/include/gluos.h'
 fi
 
-# The closure compiler, which makes the page half as large, from npm: the
-# version the installed emscripten expects, with the dependencies it pins,
-# each checked against its hash, as that emscripten's own package.json and
-# package-lock.json give them in Debian's source package.
 emscripten=$(dpkg-query -W -f='${Version}' emscripten)
 if [ "$(cat "$closure/emscripten" 2>/dev/null)" != "$emscripten" ] ||
   [ ! -x "$closure/node_modules/.bin/google-closure-compiler" ]; then
@@ -47,22 +36,15 @@ if [ "$(cat "$closure/emscripten" 2>/dev/null)" != "$emscripten" ] ||
   tar -xf "$dir"/emscripten-source/emscripten_*.orig.tar.* -C "$closure" --strip-components=1 \
     --wildcards --no-wildcards-match-slash '*/package.json' '*/package-lock.json'
   rm -rf "$dir/emscripten-source"
-  said=$(cd "$closure" && npm ci --omit=dev --no-audit --no-fund 2>&1) || {
-    echo "$said" >&2
-    rm -rf "$closure"
-    exit 1
-  }
+  (cd "$closure" && quietly npm ci --omit=dev --no-audit --no-fund) || { rm -rf "$closure" && exit 1; }
   echo "$emscripten" >"$closure/emscripten"
 fi
 
 # Debian's emcc runs under the machine's node, which looks for emscripten's
 # JavaScript modules only where Debian puts them when told.
 export NODE_PATH=/usr/share/nodejs
-log="$dir/build.log"
-{
-  emcmake cmake -S "$MILL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-    -DMILL_GLU_SOURCE="$glu" -DMILL_CLOSURE_COMPILER="$closure/node_modules/.bin/google-closure-compiler" \
-    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON &&
-    cmake --build "$dir" -j "$(nproc)"
-} >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+quietly emcmake cmake -S "$MILL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+  -DMILL_GLU_SOURCE="$glu" -DMILL_CLOSURE_COMPILER="$closure/node_modules/.bin/google-closure-compiler" \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+quietly cmake --build "$dir" -j "$(nproc)"
 echo "Built $dir/mill.html: open it in a browser with WebGL"
