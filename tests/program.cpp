@@ -258,11 +258,6 @@ WindowId TestDisplay::mapRequest(const std::chrono::milliseconds limit) {
   return 0;
 }
 
-void TestDisplay::map(const WindowId window) {
-  XMapWindow(display_, window);
-  XFlush(display_);
-}
-
 bool TestDisplay::redraw(const WindowId window) {
   GC gc = XCreateGC(display_, window, 0, nullptr);
   XSetForeground(display_, gc, BlackPixel(display_, DefaultScreen(display_)));

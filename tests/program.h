@@ -71,11 +71,10 @@ class TestDisplay {
   void close(WindowId window);
   // Asks for a new size and returns at once, without waiting for the program.
   void resize(WindowId window, int width, int height);
-  // From now on the windows' map requests come here, as to a window manager,
-  // which maps them or not; the window of the next, once it comes.
+  // From now on the windows' map requests come here, as to a window manager;
+  // the window of the next, once it comes, left unmapped.
   void redirectMaps();
   WindowId mapRequest(std::chrono::milliseconds limit = 10s);
-  void map(WindowId window);
   // Blots a pixel of the window, asks for a redraw and waits until the
   // program has drawn the pixel again; false if it did not within a second.
   bool redraw(WindowId window);
