@@ -137,7 +137,7 @@ TEST_F(MarkedMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
 TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
   TestDisplay screen;
   const std::vector<std::pair<std::string, int>> densities{
-      {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}};
+      {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}, {"19", 500}};
   for (const auto& [dpi, size] : densities) {
     SCOPED_TRACE("Xft.dpi: " + dpi);
     // Without the sanitizer build's preloads, whose leak check would fail xprop.
