@@ -14,6 +14,11 @@ list(TRANSFORM icon_arguments PREPEND --raw= REGEX /256/)
 add_custom_command(OUTPUT ${icon} COMMAND ${ICOTOOL} -c -o ${icon} ${icon_arguments}
                    DEPENDS ${icon_images})
 set(manifest ${PROJECT_SOURCE_DIR}/cmake/mill.manifest)
+# The version resource names the vendor and the licence's copyright holder.
+set(CPACK_PACKAGE_NAME mill)
+set(CPACK_PACKAGE_VENDOR "The mill developers")
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${licence}")
+set(copyright_holder "${CMAKE_MATCH_1}")
 configure_file(cmake/mill.rc.in ${PROJECT_BINARY_DIR}/mill.rc @ONLY)
 set_source_files_properties(${PROJECT_BINARY_DIR}/mill.rc PROPERTIES OBJECT_DEPENDS
                             "${icon};${manifest}")
@@ -52,8 +57,6 @@ target_include_directories(dpi_changed PRIVATE app)
 target_link_libraries(dpi_changed PRIVATE GLUT::GLUT OpenGL::GL)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME mill)
-set(CPACK_PACKAGE_VENDOR "The mill developers")
 set(CPACK_PACKAGE_FILE_NAME mill-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
 # Every builder gets the same zip: its entries are dated as the release, the
