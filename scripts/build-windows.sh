@@ -6,8 +6,10 @@ set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-# And Wine, where it can run the exe, for the test command.
-ensure_packages $MILL_WINDOWS_PACKAGES $(! wine_runs_x86_64 || echo "$MILL_WINE_PACKAGES")
+# And then Wine, where it can run the exe, for the test command: apt knows
+# what it has once the first installation has read its lists.
+ensure_packages $MILL_WINDOWS_PACKAGES
+! wine_runs_x86_64 || ensure_packages $MILL_WINE_PACKAGES
 dir="$MILL_ROOT/build-windows" freeglut="$MILL_ROOT/build-windows/freeglut"
 toolchain="$MILL_ROOT/cmake/mingw-w64-x86_64.cmake"
 
