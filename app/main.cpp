@@ -1,27 +1,12 @@
 #include <GL/freeglut.h>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "scene.h"
 #include "screen.h"
 #include "view.h"
 
 namespace {
-
-// Closing the window ends the run, and the process ends right here: the
-// window system takes the window, its GL context and the connection down
-// with it. Left to GLUT, they would be taken down one by one, the context
-// while it is still current, and some GL drivers (Mesa's softpipe among
-// them) crash doing that to a single-buffered window. It ends through
-// exit(), so that what its libraries do at exit still runs: a GL tracer
-// writing its trace, coverage and profile data. GLUT's own part of that
-// work would take the window down, and calls this again as it begins; that
-// second exit() goes on with the rest of the exit-time work from there, as
-// glibc's exit() does, and GLUT never gets further. ISO C and POSIX leave a
-// second exit() undefined, and musl's deliberately crashes on it: on such a
-// C library this needs another way out.
-void quit() { std::exit(0); }
 
 // As many of the screen's pixels as the given number of pixels of a screen
 // of the usual density cover.
@@ -45,7 +30,10 @@ int main(int argc, char** argv) {
   init();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
-  glutCloseFunc(quit);
+  // Closing the window ends GLUT's loop, and the run ends here, as any
+  // program's does: what its libraries do at exit (a GL tracer writing its
+  // trace, coverage data) runs once.
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   glutMainLoop();
   return 0;
 }

@@ -1,8 +1,6 @@
 #include "gl_window.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <dlfcn.h>
 
 #include <array>
 #include <chrono>
@@ -12,21 +10,6 @@
 
 #include "scene.h"
 #include "view.h"
-
-// The window stays open until the process exits, when GLUT takes down its
-// GL context while it is still current, and then the window. GLX puts off
-// taking down a current context until the display closes, and Mesa 25 then
-// writes the single-buffered picture to the window that is already gone
-// ("BadDrawable"). This stands in for GLX's own, to let go of the context
-// first, while its window is still there.
-extern "C" void glXDestroyContext(Display* dpy, GLXContext ctx) {
-  static auto* const destroy =
-      reinterpret_cast<void (*)(Display*, GLXContext)>(dlsym(RTLD_NEXT, "glXDestroyContext"));
-  if (glXGetCurrentContext() == ctx) {
-    glXMakeCurrent(dpy, None, nullptr);
-  }
-  destroy(dpy, ctx);
-}
 
 namespace glwindow {
 
