@@ -1,9 +1,13 @@
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "screen.h"
 
@@ -34,6 +38,40 @@ double resourceDpi(Display* display) {
   return dpi;
 }
 
+// The size of the area a window manager leaves to windows on the current
+// desktop, without its panels and docks (_NET_WORKAREA), or else of the
+// screen.
+std::pair<long, long> workArea(Display* display) {
+  const Window root = DefaultRootWindow(display);
+  const auto cardinals = [&](const char* name, const long count) {
+    std::vector<long> values;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    // No atom of that name: no window manager has published the property.
+    const Atom property = XInternAtom(display, name, True);
+    if (property != None &&
+        XGetWindowProperty(display, root, property, 0, count, False, XA_CARDINAL, &type, &format,
+                           &items, &after, &data) == Success &&
+        type == XA_CARDINAL && format == 32) {
+      const auto* read = reinterpret_cast<const long*>(data);
+      values.assign(read, read + items);
+    }
+    XFree(data);
+    return values;
+  };
+  const std::vector<long> desktop = cardinals("_NET_CURRENT_DESKTOP", 1);
+  const long current = desktop.empty() ? 0 : desktop[0];
+  const std::vector<long> areas = cardinals("_NET_WORKAREA", 4 * (current + 1));
+  if (areas.size() == 4 * static_cast<std::size_t>(current + 1)) {
+    return {areas[(4 * current) + 2], areas[(4 * current) + 3]};
+  }
+  return {DisplayWidth(display, DefaultScreen(display)),
+          DisplayHeight(display, DefaultScreen(display))};
+}
+
 }  // namespace
 
 double screenScale(const int argc, const char* const* argv) {
@@ -49,12 +87,19 @@ double screenScale(const int argc, const char* const* argv) {
   if (display == nullptr) {
     return 1.0;
   }
-  const double scale = resourceDpi(display) / 96.0;
+  double scale = resourceDpi(display) / 96.0;
+  const auto [width, height] = workArea(display);
   XCloseDisplay(display);
-  // What is no density at all, or more than five times the usual density or
-  // less than a fifth of it, is taken for a mistake, and the screen for one
-  // of the usual density.
-  return scale >= 0.2 && scale <= 5.0 ? scale : 1.0;
+  // A density below the usual one scales text, not the screen (a desktop
+  // publishes one for a screen that gives no size, or for smaller text);
+  // more than five times the usual one is taken for a mistake.
+  if (scale <= 1.0 || scale > 5.0) {
+    return 1.0;
+  }
+  // The window, and its place, fit in the work area with as much room again
+  // beyond them as before them, for the window manager's frame; never less
+  // than at the usual density.
+  return std::max(1.0, std::min(scale, static_cast<double>(std::min(width, height)) / 700.0));
 }
 
 // An X11 desktop that changes its scale tells its programs through the
