@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "probe.h"
+#include "picture.h"
 
 using namespace std::chrono_literals;
 

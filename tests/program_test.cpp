@@ -22,6 +22,12 @@
 
 namespace {
 
+#ifdef MILL_SANITIZE
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
 // Ended by an exit of its own, not by a signal, with the status.
 testing::AssertionResult exitedWith(const std::optional<int>& status, const int expected) {
   if (!status) {
@@ -84,12 +90,12 @@ class RunningMill : public testing::Test {
   std::chrono::milliseconds startLimit_ = 10s;
 };
 
-// The environment changes, with the tests' hooks (hooks.cpp) preloaded into
-// the program after whatever is preloaded already.
-std::map<std::string, std::string> withHooks(std::map<std::string, std::string> environment) {
+// The environment changes, with the tests' stand-ins (stand_ins.cpp)
+// preloaded into the program after whatever is preloaded already.
+std::map<std::string, std::string> withStandIns(std::map<std::string, std::string> environment) {
   const char* preloaded = std::getenv("LD_PRELOAD");
   environment["LD_PRELOAD"] =
-      (preloaded != nullptr ? std::string(preloaded) + " " : "") + MILL_HOOKS;
+      (preloaded != nullptr ? std::string(preloaded) + " " : "") + MILL_STAND_INS;
   return environment;
 }
 
@@ -98,8 +104,22 @@ std::map<std::string, std::string> withHooks(std::map<std::string, std::string> 
 class MarkedMill : protected TemporaryFolder, public RunningMill {
  protected:
   MarkedMill()
-      : RunningMill(::mill(), withHooks({{"MILL_EXIT_MARK", folder + "/llvmpipe"}}), 10s) {}
+      : RunningMill(::mill(), withStandIns({{"MILL_EXIT_MARK", folder + "/llvmpipe"}}), 10s) {}
 };
+
+// The exit-time work was done, and exit() called once at most: a second
+// call, from exit-time work, is undefined, and some C libraries crash on it.
+testing::AssertionResult exitedOnce(const std::string& mark) {
+  std::ifstream file(mark);
+  int exits = -1;
+  file >> exits;
+  if (exits < 0 || exits > 1) {
+    return testing::AssertionFailure()
+           << (exits < 0 ? "no exit-time work"
+                         : "exit() called " + std::to_string(exits) + " times");
+  }
+  return testing::AssertionSuccess();
+}
 
 }  // namespace
 
@@ -110,41 +130,48 @@ TEST_F(MarkedMill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   EXPECT_EQ(geometry.width, 500);
   EXPECT_EQ(geometry.height, 500);
 
-  // The window holds exactly what the drawing routines give in a window of its size.
-  EXPECT_TRUE(alike(first, window::draw(500, 500)));
+  EXPECT_TRUE(showsTheMill(first));
 
   // Closed, it ends with its exit-time work done.
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
   EXPECT_EQ(mill.output(), "");
-  EXPECT_TRUE(std::filesystem::exists(folder + "/llvmpipe")) << "no exit-time work";
+  EXPECT_TRUE(exitedOnce(folder + "/llvmpipe"));
 
-  // The same on Mesa's other software rasterizer, which crashed when a
-  // single-buffered window's context was taken down.
-  Program softpipe(::mill(), withHooks({{"GALLIUM_DRIVER", "softpipe"},
-                                        {"MILL_EXIT_MARK", folder + "/softpipe"}}));
+  // The same on Mesa's other software rasterizer, which crashes taking a
+  // single-buffered window's context down.
+  Program softpipe(::mill(), withStandIns({{"GALLIUM_DRIVER", "softpipe"},
+                                           {"MILL_EXIT_MARK", folder + "/softpipe"}}));
   const WindowId second = screen.waitForWindow();
   ASSERT_NE(second, 0U) << softpipe.output();
-  expectMill(screen.settledPicture(second));
+  EXPECT_TRUE(showsTheMill(screen.settledPicture(second)));
   screen.close(second);
   EXPECT_TRUE(exitedWith(softpipe.waitForExit(5s), 0));
   EXPECT_EQ(softpipe.output(), "");
-  EXPECT_TRUE(std::filesystem::exists(folder + "/softpipe")) << "no exit-time work on softpipe";
+  EXPECT_TRUE(exitedOnce(folder + "/softpipe")) << "on softpipe";
 }
 
 // On a desktop that scales (Xft.dpi), the window and its place scale alike,
-// with the mill in every pixel; what is no sensible density changes nothing.
-TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
+// with the mill in every pixel, as far as the work area the window manager
+// publishes (else the 1600 x 1600 screen) holds it; a density below the
+// usual one, or none that makes sense, changes nothing.
+TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksWithinReason) {
   TestDisplay screen;
-  const std::vector<std::pair<std::string, int>> densities{
-      {"192", 1000}, {"144", 750}, {"nonsense", 500}, {"-192", 500}, {"481", 500}, {"19", 500}};
-  for (const auto& [dpi, size] : densities) {
-    SCOPED_TRACE("Xft.dpi: " + dpi);
+  const std::vector<std::tuple<std::string, std::string, int>> densities{
+      {"192", "", 1000},     {"144", "", 750}, {"50", "", 500},
+      {"nonsense", "", 500}, {"481", "", 500}, {"192", "0, 24, 1024, 744", 531}};
+  for (const auto& [dpi, workArea, size] : densities) {
+    SCOPED_TRACE(testing::Message() << "Xft.dpi: " << dpi << ", work area: " << workArea);
     // Without the sanitizer build's preloads, whose leak check would fail xprop.
-    Program xprop({"xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
-                   "Xft.dpi:\t" + dpi},
-                  {{"LD_PRELOAD", ""}});
-    ASSERT_TRUE(exitedWith(xprop.waitForExit(10s), 0)) << xprop.output();
+    for (const auto& [property, format, value] :
+         {std::tuple{"RESOURCE_MANAGER", "8s", "Xft.dpi:\t" + dpi},
+          {"_NET_WORKAREA", "32c", workArea}}) {
+      Program xprop(value.empty() ? std::vector<std::string>{"xprop", "-root", "-remove", property}
+                                  : std::vector<std::string>{"xprop", "-root", "-f", property,
+                                                             format, "-set", property, value},
+                    {{"LD_PRELOAD", ""}});
+      ASSERT_TRUE(exitedWith(xprop.waitForExit(10s), 0)) << xprop.output();
+    }
     Program mill(::mill());
     const WindowId window = screen.waitForWindow();
     ASSERT_NE(window, 0U) << mill.output();
@@ -153,7 +180,7 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
     EXPECT_EQ(geometry.y, size / 5);
     EXPECT_EQ(geometry.width, size);
     EXPECT_EQ(geometry.height, size);
-    expectMill(screen.settledPicture(window));
+    EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
     screen.close(window);
     EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
     EXPECT_EQ(mill.output(), "");
@@ -161,8 +188,8 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksAndNoNonsense) {
 }
 
 // What a window manager reads as it takes the window on, at its map request:
-// the class that ties it to mill.desktop, its process and machine, and the
-// icon of data/icons at the sizes a desktop asks for most.
+// the class that ties it to mill.desktop, its process, and the icon of
+// data/icons at the sizes a desktop asks for most.
 TEST(Desktop, AWindowManagerSeesTheClassTheProcessAndTheIconAtTheMapRequest) {
   TestDisplay manager;
   manager.redirectMaps();
@@ -170,13 +197,12 @@ TEST(Desktop, AWindowManagerSeesTheClassTheProcessAndTheIconAtTheMapRequest) {
   const WindowId window = manager.mapRequest();
   ASSERT_NE(window, 0U) << mill.output();
   Program xprop({"xprop", "-id", std::to_string(window), "-notype", "WM_CLASS", "_NET_WM_PID",
-                 "WM_CLIENT_MACHINE", "32x", "_NET_WM_ICON"},
+                 "32x", "_NET_WM_ICON"},
                 {{"LD_PRELOAD", ""}});
   ASSERT_TRUE(exitedWith(xprop.waitForExit(10s), 0)) << xprop.output();
   const std::string said = xprop.output();
   EXPECT_NE(said.find("WM_CLASS = \"mill\", \"Mill\"\n"), std::string::npos) << said;
   EXPECT_NE(said.find("_NET_WM_PID = " + std::to_string(mill.pid()) + "\n"), std::string::npos);
-  EXPECT_NE(said.find("WM_CLIENT_MACHINE = \""), std::string::npos) << said;
   std::ostringstream expected;
   const TemporaryFolder folder;
   for (const int size : {16, 32, 48}) {
@@ -209,7 +235,6 @@ TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
 }
 
 TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
-  const Picture expected = window::draw(500, 500);
   const std::vector<std::vector<std::string>> commandLines{
       {"--help"},
       {"-x", "--unknown=1", "plain", ""},
@@ -222,14 +247,14 @@ TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
     Program mill(::mill(args));
     const WindowId window = screen.waitForWindow();
     ASSERT_NE(window, 0U);
-    EXPECT_TRUE(alike(screen.settledPicture(window), expected));
+    EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
     screen.close(window);
     EXPECT_TRUE(exitedWith(mill.waitForExit(5s), 0));
     EXPECT_EQ(mill.output(), "");
   }
 }
 
-TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
+TEST_F(RunningMill, AResizeStormLeavesTheMill) {
   // From a single pixel to wider than the 1600 x 1600 screen, faster than
   // the program can draw.
   for (int step = 0; step < 200; ++step) {
@@ -237,7 +262,7 @@ TEST_F(RunningMill, AResizeStormLeavesTheFirstPicture) {
   }
   screen.resize(window, 500, 500);
   EXPECT_FALSE(mill.waitForExit(1s).has_value()) << "the program ended";
-  EXPECT_TRUE(alike(screen.settledPicture(window), first));
+  EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
 }
 
 TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
@@ -269,7 +294,7 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
 #endif
   EXPECT_LE(std::min(middle - early, late - middle), limitKiB)
       << "KiB resident, early " << early << ", middle " << middle << ", late " << late;
-  EXPECT_TRUE(alike(screen.settledPicture(window), first));
+  EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
 }
 
 TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
@@ -308,7 +333,6 @@ TEST_F(RunningMill, WithNothingHappeningItUsesNoCpu) {
   EXPECT_LE((mill.cpuTime() - before).count(), 40) << "milliseconds of CPU in two idle seconds";
 }
 
-#ifdef MILL_WINDOWS_EXE
 namespace {
 
 // A Wine prefix of the test's own, made before the program starts and taken
@@ -329,23 +353,45 @@ struct WinePrefix : TemporaryFolder {
   std::string path;
 };
 
-// What Wine runs with in the prefix: its offers to install .NET and HTML
-// engines declined, so that no dialog stands in the way.
-std::map<std::string, std::string> inPrefix(const std::string& prefix) {
-  return {{"WINEPREFIX", prefix}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+// The command is on the PATH.
+bool installed(const std::string& command) {
+  return exitedWith(Program({"sh", "-c", R"(command -v "$0")", command}).waitForExit(10s), 0);
 }
 
-// mill.exe, the Windows build, under Wine on the test's display. A fresh
-// prefix takes Wine many seconds to set up.
-class MillUnderWine : protected WinePrefix, public RunningMill {
+// mill.exe, the Windows build, under Wine on the test's display, each case
+// in a fresh prefix, which takes Wine many seconds to set up: its offers to
+// install .NET and HTML engines declined, so that no dialog stands in the
+// way. A build without the exe, or a machine without Wine, skips the case.
+class MillUnderWine : public testing::Test, protected WinePrefix {
  protected:
-  MillUnderWine() : RunningMill({"wine", MILL_WINDOWS_EXE}, inPrefix(path), 120s) {}
+  void SetUp() override {
+    if (std::string(MILL_WINDOWS_EXE).empty()) {
+      GTEST_SKIP() << "no mill.exe to run: ./scripts/build-windows.sh builds it";
+    }
+    if (sanitized) {
+      GTEST_SKIP() << "the sanitizer build runs nothing under Wine: the plain build's case does";
+    }
+    if (!installed("wine")) {
+      GTEST_SKIP() << "no Wine here that runs mill.exe";
+    }
+  }
+
+  // Runs a Windows program in the prefix.
+  [[nodiscard]] std::unique_ptr<Program> wine(const std::vector<std::string>& args) const {
+    std::vector<std::string> command{"wine"};
+    command.insert(command.end(), args.begin(), args.end());
+    return std::make_unique<Program>(
+        command,
+        std::map<std::string, std::string>{
+            {"WINEPREFIX", path}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}});
+  }
+
+  TestDisplay screen;
 };
 
 }  // namespace
 
-TEST_F(MillUnderWine,
-       NeedsOnlyWindowsOwnLibrariesDrawsTheMillAtEverySizeShowsItsIconAndClosesCleanly) {
+TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClosesCleanly) {
   // Everything else, the C++ runtime and freeglut among it, is linked in.
   Program objdump({"x86_64-w64-mingw32-objdump", "-p", MILL_WINDOWS_EXE});
   ASSERT_TRUE(exitedWith(objdump.waitForExit(10s), 0)) << objdump.output();
@@ -382,33 +428,13 @@ TEST_F(MillUnderWine,
       zipinfo.output(), std::regex(R"(UID/GID.*:\s+01 04 (?!00 00 00 00 04 00 00 00 00\.))")))
       << zipinfo.output();
 
+  const auto mill = wine({MILL_WINDOWS_EXE});
+  const WindowId window = screen.waitForWindow("Mill", 120s);
+  ASSERT_NE(window, 0U) << mill->output();
   const Geometry geometry = screen.geometry(window);
   EXPECT_EQ(geometry.width, 500);
   EXPECT_EQ(geometry.height, 500);
-  expectMill(first);
-
-  // The new size is there once the hub's cap has moved to where it lands in
-  // it. Wine 10 goes on showing any GL window's old picture, cut to the new
-  // size, once the window system has resized it: so does a GLUT program of a
-  // dozen lines, which Wine 8 redraws at the new size.
-  Program wine({"wine", "--version"});
-  wine.waitForExit(10s);
-  const std::string said = wine.output();
-  std::smatch version;
-  if (std::regex_search(said, version, std::regex(R"(wine-10\.\S*)"))) {
-    std::cout << "Left out under " << version.str() << ": the picture after the window system"
-              << " resizes the window, which this Wine does not show\n";
-  } else {
-    screen.resize(window, 800, 300);
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!shows(screen.grab(window), {0, 0, 0}, red) && std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(50ms);
-    }
-    const Picture wide = screen.settledPicture(window);
-    ASSERT_EQ(wide.width, 800);
-    ASSERT_EQ(wide.height, 300);
-    expectMill(wide);
-  }
+  EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
 
   // The window takes the exe's own icon, as a taskbar shows it: a transparent
   // corner (after width and height) and roof red, not Wine's stand-in.
@@ -419,21 +445,50 @@ TEST_F(MillUnderWine,
   EXPECT_NE(icon.output().find("0xffde0a00"), std::string::npos) << "no roof red in the icon";
 
   screen.close(window);
-  EXPECT_TRUE(exitedWith(mill.waitForExit(30s), 0));
+  EXPECT_TRUE(exitedWith(mill->waitForExit(30s), 0));
 
-  // At 200 % (192 dots an inch) the window covers twice the pixels each way,
-  // with the mill in all of them; at a new scale, it takes the rectangle
-  // Windows suggests (dpi_changed.cpp). Wine 10 gives its screen 96 dots an
-  // inch whatever it gives every program, as Windows does once the scale
-  // has changed since sign-in: there the window takes its screen's size.
-  const int scaledSize = version.empty() ? 1000 : 500;
-  Program scale({"wine", "reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
-                 "REG_DWORD", "/d", "192", "/f"},
-                inPrefix(path));
-  ASSERT_TRUE(exitedWith(scale.waitForExit(60s), 0)) << scale.output();
-  Program scaled({"wine", MILL_WINDOWS_EXE}, inPrefix(path));
+  // At a new scale, the window takes the rectangle Windows suggests.
+  const auto changed = std::filesystem::path(MILL_WINDOWS_EXE).parent_path() / "dpi_changed.exe";
+  const auto rescaled = wine({changed.string()});
+  EXPECT_TRUE(exitedWith(rescaled->waitForExit(60s), 0)) << rescaled->output();
+}
+
+// Resized by the window system, the window shows the mill stretched; at 200 %
+// (192 dots an inch) it covers twice the pixels each way, with the mill in
+// all of them. Wine 10 gives its screen 96 dots an inch whatever it gives
+// every program, as Windows does once the scale has changed since sign-in:
+// there the window takes its screen's size, and since it shows any GL
+// window's old picture, cut to the new size, once the window system has
+// resized it (so does a GLUT program of a dozen lines, which Wine 8 redraws
+// at the new size), the pictures are left to Wine 8.
+TEST_F(MillUnderWine, ShowsTheMillStretchedAndAtTwiceTheScale) {
+  const auto version = wine({"--version"});
+  version->waitForExit(10s);
+  std::smatch wine10;
+  const std::string said = version->output();
+  const bool showsResized = !std::regex_search(said, wine10, std::regex(R"(wine-10\.\S*)"));
+  if (showsResized) {
+    const auto mill = wine({MILL_WINDOWS_EXE});
+    const WindowId window = screen.waitForWindow("Mill", 120s);
+    ASSERT_NE(window, 0U) << mill->output();
+    screen.settledPicture(window);
+    screen.resize(window, 800, 300);
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!isTheMill(screen.grab(window)) && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
+    screen.close(window);
+    EXPECT_TRUE(exitedWith(mill->waitForExit(30s), 0));
+  }
+
+  const int scaledSize = showsResized ? 1000 : 500;
+  const auto scale = wine({"reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
+                           "REG_DWORD", "/d", "192", "/f"});
+  ASSERT_TRUE(exitedWith(scale->waitForExit(60s), 0)) << scale->output();
+  const auto scaled = wine({MILL_WINDOWS_EXE});
   const WindowId large = screen.waitForWindow("Mill", 60s);
-  ASSERT_NE(large, 0U) << scaled.output();
+  ASSERT_NE(large, 0U) << scaled->output();
   // Wine 8 shows the inside of the window as an X window of its own. Wine 10,
   // at any scale but 100 %, shows the whole window, with the frame it draws:
   // a border as wide all round, and the caption above.
@@ -446,54 +501,37 @@ TEST_F(MillUnderWine,
     const auto row = whole.rgb.begin() + (3 * ((std::ptrdiff_t{y} * whole.width) + border));
     inside.rgb.insert(inside.rgb.end(), row, row + (3 * std::ptrdiff_t{scaledSize}));
   }
-  if (version.empty()) {
-    expectMill(inside);
-  } else {
-    std::cout << "Left out under " << version.str() << ": the picture once the window has taken"
-              << " its screen's size, which this Wine does not show\n";
+  if (showsResized) {
+    EXPECT_TRUE(showsTheMill(inside));
   }
   screen.close(large);
-  EXPECT_TRUE(exitedWith(scaled.waitForExit(30s), 0));
-  const auto changed = std::filesystem::path(MILL_WINDOWS_EXE).parent_path() / "dpi_changed.exe";
-  Program rescaled({"wine", changed.string()}, inPrefix(path));
-  EXPECT_TRUE(exitedWith(rescaled.waitForExit(60s), 0)) << rescaled.output();
+  EXPECT_TRUE(exitedWith(scaled->waitForExit(30s), 0));
+  if (!showsResized) {
+    GTEST_SKIP() << "the pictures of a resized window, which " << wine10.str()
+                 << " does not show (the window's size at 200 % held)";
+  }
 }
-#endif
-
-#ifndef MILL_SANITIZE
-namespace {
-
-// A picture from an image file, as convert reads it.
-Picture pictureFrom(const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  Program({"convert", path, "-flip", "-depth", "8", "ppm:" + ppm}).waitForExit(10s);
-  std::ifstream file(ppm, std::ios::binary);
-  Picture picture;
-  std::string word;  // the format, then the largest value
-  file >> word >> picture.width >> picture.height >> word;
-  file.get();
-  picture.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return picture;
-}
-
-}  // namespace
 
 // The run command with no display, its first frame held back as a slow
 // renderer holds it: it saves what the program draws, not a blank window.
 // A program that ends at once, or dies once its window is up, fails it at
 // once, saying why, saving nothing and leaving nothing behind.
 TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenNoneCan) {
+  if (sanitized) {
+    GTEST_SKIP() << "the run command builds a program of its own, without the sanitizers: "
+                    "the plain build's case runs it";
+  }
   const TemporaryFolder empty;
   const auto run = [&](const std::vector<std::string>& args,
                        const std::map<std::string, std::string>& environment) {
     std::vector<std::string> command{"sh", "-c", R"(cd "$0" && exec "$@")", empty.folder,
                                      MILL_RUN_COMMAND};
     command.insert(command.end(), args.begin(), args.end());
-    return std::make_unique<Program>(command, withHooks(environment));
+    return std::make_unique<Program>(command, withStandIns(environment));
   };
   const auto drawn = run({}, {{"DISPLAY", ""}, {"MILL_HOLD_FIRST_FRAME", "5"}});
   ASSERT_TRUE(exitedWith(drawn->waitForExit(240s), 0)) << drawn->output();
-  EXPECT_TRUE(alike(pictureFrom(empty.folder + "/mill.png"), window::draw(500, 500)));
+  EXPECT_TRUE(showsTheMill(readImage(empty.folder + "/mill.png")));
 
   const std::string scratch = empty.folder + "/tmp";
   std::filesystem::create_directory(scratch);
@@ -515,13 +553,18 @@ TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenN
     EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "left behind in " << scratch;
   }
 }
-#endif
 
-#ifdef MILL_WEB_PAGE
 // The web page, copied alone into an empty folder and opened from file:// in
 // headless Chromium with software WebGL, as a visitor opens it: on an
 // ordinary screen, on a high-density one, and with WebGL turned off.
 TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatItNeeds) {
+  if (std::string(MILL_WEB_PAGE).empty()) {
+    GTEST_SKIP() << "no web page to open: ./scripts/build-web.sh builds it";
+  }
+  if (sanitized) {
+    GTEST_SKIP() << "the sanitizer build opens no page, which Chromium hangs on under its "
+                    "preloads: the plain build's case does";
+  }
   const std::vector<std::pair<std::string, std::string>> runs{
       {"1", "--enable-webgl"}, {"2", "--enable-webgl"}, {"1", "--disable-webgl"}};
   for (const auto& [ratio, webgl] : runs) {
@@ -534,9 +577,8 @@ TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatI
     const std::string report = browser.output();
     EXPECT_NE(report.find(R"("title":"Mill")"), std::string::npos) << report;
     EXPECT_NE(report.find(R"("exceptions":[])"), std::string::npos) << report;
-    // With WebGL nothing but the picture, as shown and as read back:
-    // SwiftShader and llvmpipe differ on edge pixels only, and the probes
-    // stand clear of edges. Without, what the page needs.
+    // With WebGL nothing but the picture, as shown and as read back.
+    // Without, what the page needs.
     const bool drawn = webgl == "--enable-webgl";
     EXPECT_NE(report.find(drawn ? R"("text":"")" : "To turn WebGL on"), std::string::npos)
         << report;
@@ -546,12 +588,11 @@ TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatI
                 std::string::npos)
           << report;
       for (const std::string name : {"screenshot.png", "canvas.png", "restored.png"}) {
-        const Picture picture = pictureFrom((std::filesystem::path(folder) / name).string());
+        const Picture picture = readImage((std::filesystem::path(folder) / name).string());
         EXPECT_EQ(picture.width * picture.height, 250000 * std::stoi(ratio) * std::stoi(ratio))
             << name;
-        expectMill(picture);
+        EXPECT_TRUE(showsTheMill(picture)) << name;
       }
     }
   }
 }
-#endif

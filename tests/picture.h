@@ -1,0 +1,57 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <glm/glm.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct Rgb {
+  int red, green, blue;
+  bool operator==(const Rgb& other) const {
+    return red == other.red && green == other.green && blue == other.blue;
+  }
+};
+std::ostream& operator<<(std::ostream& out, const Rgb& colour);
+
+// What a window shows, bottom row first as GL reads it.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;
+
+  [[nodiscard]] Rgb at(int x, int y) const;
+  bool operator==(const Picture& other) const {
+    return width == other.width && height == other.height && rgb == other.rgb;
+  }
+};
+
+// The mill's camera and frustum, built with GLM from the design's numbers.
+glm::dmat4 millCamera();
+glm::dmat4 millFrustum();
+
+// The mill as the design describes it, in a window of the given size: drawn
+// by a renderer of the tests' own, never from the program's code or tables.
+// Without the hub, where asked.
+Picture expectedMill(int width, int height, bool hub = true);
+
+// The picture is the mill, pixel for pixel, as expectedMill draws it in a
+// window of the picture's size. On failure says how many pixels differ and
+// where the first ones are, and saves the picture seen, the one expected and
+// their difference as PNG files, which it names.
+testing::AssertionResult showsTheMill(const Picture& seen, bool hub = true);
+// The same, quietly, for a picture that may not have come yet.
+bool isTheMill(const Picture& seen);
+
+// A picture from an image file, as ImageMagick reads it.
+Picture readImage(const std::string& path);
+
+// The test's own window, driven by the program's init, reshape and display.
+namespace window {
+// Gives the window the size, lets GLUT settle it, then reshapes and draws.
+Picture draw(int width, int height);
+// Reads what the window holds now.
+Picture read();
+}  // namespace window
