@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <iterator>
 
@@ -25,13 +26,14 @@ Rgb Picture::at(const int x, const int y) const {
   return {rgb[offset], rgb[offset + 1], rgb[offset + 2]};
 }
 
+namespace {
+
+// The mill's camera and frustum, with GLM, from the design's numbers.
 glm::dmat4 millCamera() {
   return glm::lookAt(glm::dvec3(350, 110, 150), glm::dvec3(40, 70, -50), glm::dvec3(0, 1, 0));
 }
 
 glm::dmat4 millFrustum() { return glm::frustum(-100.0, 100.0, -100.0, 100.0, 150.0, 2000.0); }
-
-namespace {
 
 // The colours of the picture, white first.
 constexpr std::array<Rgb, 5> palette{{
@@ -383,10 +385,6 @@ testing::AssertionResult compare(const Picture& seen, const bool hub, const bool
 }
 
 }  // namespace
-
-Picture expectedMill(const int width, const int height, const bool hub) {
-  return picture(Reference(width, height, hub));
-}
 
 bool isTheMill(const Picture& seen) { return compare(seen, true, false); }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <glm/glm.hpp>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,19 +27,12 @@ struct Picture {
   }
 };
 
-// The mill's camera and frustum, built with GLM from the design's numbers.
-glm::dmat4 millCamera();
-glm::dmat4 millFrustum();
-
-// The mill as the design describes it, in a window of the given size: drawn
-// by a renderer of the tests' own, never from the program's code or tables.
-// Without the hub, where asked.
-Picture expectedMill(int width, int height, bool hub = true);
-
-// The picture is the mill, pixel for pixel, as expectedMill draws it in a
-// window of the picture's size. On failure says how many pixels differ and
-// where the first ones are, and saves the picture seen, the one expected and
-// their difference as PNG files, which it names.
+// The picture is the mill, pixel for pixel, as the design describes it in a
+// window of the picture's size (without the hub, where asked), drawn by a
+// renderer of the tests' own, never from the program's code or tables. On
+// failure says how many pixels differ and where the first ones are, and
+// saves the picture seen, the one expected and their difference as PNG
+// files, which it names.
 testing::AssertionResult showsTheMill(const Picture& seen, bool hub = true);
 // The same, quietly, for a picture that may not have come yet.
 bool isTheMill(const Picture& seen);

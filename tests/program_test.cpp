@@ -395,18 +395,12 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
   // Everything else, the C++ runtime and freeglut among it, is linked in.
   Program objdump({"x86_64-w64-mingw32-objdump", "-p", MILL_WINDOWS_EXE});
   ASSERT_TRUE(exitedWith(objdump.waitForExit(10s), 0)) << objdump.output();
-  const std::vector<std::string> system{"advapi32.dll", "gdi32.dll",  "glu32.dll",
-                                        "kernel32.dll", "msvcrt.dll", "opengl32.dll",
-                                        "user32.dll",   "winmm.dll"};
-  std::istringstream lines(objdump.output());
-  for (std::string line; std::getline(lines, line);) {
-    const auto name = line.find("DLL Name: ");
-    if (name != std::string::npos) {
-      std::string dll = line.substr(name + 10);
-      std::transform(dll.begin(), dll.end(), dll.begin(),
-                     [](const unsigned char c) { return static_cast<char>(std::tolower(c)); });
-      EXPECT_NE(std::find(system.begin(), system.end(), dll), system.end()) << "imports " << dll;
-    }
+  const std::string imports = objdump.output();
+  const std::regex windows(R"((advapi32|gdi32|glu32|kernel32|msvcrt|opengl32|user32|winmm)\.dll)",
+                           std::regex::icase);
+  const std::regex dll(R"(DLL Name: (\S+))");
+  for (std::sregex_iterator name(imports.begin(), imports.end(), dll), end; name != end; ++name) {
+    EXPECT_TRUE(std::regex_match((*name)[1].str(), windows)) << "imports " << (*name)[1];
   }
 
   // Where apt has no Wine to install, as on Debian testing, the commands
@@ -424,9 +418,11 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
   // owner but root (user and group 0).
   Program zipinfo({"zipinfo", "-v", MILL_WINDOWS_ZIP});
   ASSERT_TRUE(exitedWith(zipinfo.waitForExit(10s), 0)) << zipinfo.output();
-  EXPECT_FALSE(std::regex_search(
-      zipinfo.output(), std::regex(R"(UID/GID.*:\s+01 04 (?!00 00 00 00 04 00 00 00 00\.))")))
-      << zipinfo.output();
+  const std::string entries = zipinfo.output();
+  const std::regex owner(R"(UID/GID.*:\s+([0-9a-f ]+)\.)");
+  for (std::sregex_iterator id(entries.begin(), entries.end(), owner), end; id != end; ++id) {
+    EXPECT_EQ((*id)[1], "01 04 00 00 00 00 04 00 00 00 00") << "an entry owned by another";
+  }
 
   const auto mill = wine({MILL_WINDOWS_EXE});
   const WindowId window = screen.waitForWindow("Mill", 120s);
@@ -494,16 +490,9 @@ TEST_F(MillUnderWine, ShowsTheMillStretchedAndAtTwiceTheScale) {
   // a border as wide all round, and the caption above.
   const Picture whole = screen.settledPicture(large);
   const int border = (whole.width - scaledSize) / 2;
-  ASSERT_TRUE(border >= 0 && border <= 1 && whole.height >= scaledSize + border)
+  EXPECT_TRUE(border >= 0 && border <= 1 && whole.height >= scaledSize + border)
       << "a window of " << whole.width << " x " << whole.height;
-  Picture inside{scaledSize, scaledSize, {}};
-  for (int y = border; y < scaledSize + border; ++y) {
-    const auto row = whole.rgb.begin() + (3 * ((std::ptrdiff_t{y} * whole.width) + border));
-    inside.rgb.insert(inside.rgb.end(), row, row + (3 * std::ptrdiff_t{scaledSize}));
-  }
-  if (showsResized) {
-    EXPECT_TRUE(showsTheMill(inside));
-  }
+  EXPECT_TRUE(!showsResized || showsTheMill(whole));
   screen.close(large);
   EXPECT_TRUE(exitedWith(scaled->waitForExit(30s), 0));
   if (!showsResized) {
