@@ -65,12 +65,9 @@ int main(int argc, char** argv) {
   GetWindowRect(window, &taken);
   RECT inside{};
   GetClientRect(window, &inside);
-  std::printf(
-      "opened %ld x %ld, suggested %ld x %ld, taken %ld x %ld, reshaped to %ld x %ld of %ld x %ld, "
-      "%d heard\n",
-      opened.right, opened.bottom, suggested.right - suggested.left,
-      suggested.bottom - suggested.top, taken.right - taken.left, taken.bottom - taken.top,
-      reshaped.cx, reshaped.cy, inside.right, inside.bottom, heard);
+  std::printf("opened %ld x %ld, taken %ld x %ld, reshaped to %ld x %ld of %ld x %ld, %d heard\n",
+              opened.right, opened.bottom, taken.right - taken.left, taken.bottom - taken.top,
+              reshaped.cx, reshaped.cy, inside.right, inside.bottom, heard);
   return opened.right == 500 && opened.bottom == 500 && EqualRect(&taken, &suggested) != 0 &&
                  reshaped.cx == inside.right && reshaped.cy == inside.bottom &&
                  inside.right > 500 && heard == 1

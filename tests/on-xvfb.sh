@@ -11,7 +11,6 @@ if [ -n "${MILL_SANITIZER_PRELOAD:-}" ]; then
   export LSAN_OPTIONS="suppressions=$MILL_ROOT/tests/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
-"$@"
-status=$?
+"$@" && status=0 || status=$?
 stop_xvfb
 exit $status

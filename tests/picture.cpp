@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <iterator>
 
@@ -132,13 +131,13 @@ constexpr double edgeReach = 1.0 / 16;
 constexpr double spokeReach = 1;
 constexpr int aroundEdge = 1;
 constexpr int aroundSpoke = 2;
+constexpr unsigned bySpoke = 1U << 31;
 
 // What a pixel of the window should hold.
 struct Pixel {
   Colour colour = white;
   double depth = 1;
   std::size_t piece = SIZE_MAX;
-  bool spoke = false;
   unsigned others = 0;  // a bit for each colour it may take instead
 };
 
@@ -148,10 +147,9 @@ double det(const glm::dvec2 a, const glm::dvec2 b) { return (a.x * b.y) - (a.y *
 // covers the pixels whose centres it covers, a line the pixel of each row or
 // column its longer extent crosses, and a pixel shows the nearest piece, the
 // first of equals. Then, the pixels in doubt.
-class Reference {
- public:
+struct Reference {
   Reference(const int width, const int height, const bool hub)
-      : width_(width), height_(height), pixels_(std::size_t(width) * height) {
+      : width(width), height(height), pixels(std::size_t(width) * height) {
     const glm::dmat4 scene = glm::translate(millCamera(), glm::dvec3(0, 70, 0));
     for (const Piece& piece : millPieces(hub)) {
       std::vector<glm::dvec3> at;
@@ -159,169 +157,122 @@ class Reference {
       for (const glm::dvec3& corner : piece.corners) {
         at.push_back(glm::project(corner, scene, millFrustum(), glm::dvec4(0, 0, width, height)));
       }
-      projected_.emplace_back(piece.colour, at);
+      projected.emplace_back(piece.colour, at);
       if (at.size() == 2) {
         line(at[0], at[1]);
-      } else {
-        for (std::size_t i = 1; i + 1 < at.size(); ++i) {
-          triangle(at[0], at[i], at[i + 1]);
-        }
+      }
+      for (std::size_t i = 1; at.size() > 2 && i + 1 < at.size(); ++i) {
+        triangle(at[0], at[i], at[i + 1]);
       }
     }
     doubt();
   }
 
-  [[nodiscard]] int width() const { return width_; }
-  [[nodiscard]] int height() const { return height_; }
+  Pixel& at(const int x, const int y) { return pixels[(std::size_t(y) * width) + x]; }
   [[nodiscard]] const Pixel& at(const int x, const int y) const {
-    return pixels_[(std::size_t(y) * width_) + x];
+    return pixels[(std::size_t(y) * width) + x];
   }
-
- private:
-  Pixel& at(const int x, const int y) { return pixels_[(std::size_t(y) * width_) + x]; }
 
   void plot(const int x, const int y, const double depth) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_ && depth < at(x, y).depth) {
-      const auto& [colour, corners] = projected_.back();
-      at(x, y) = {colour, depth, projected_.size() - 1, corners.size() == 2};
+    if (x >= 0 && y >= 0 && x < width && y < height && depth < at(x, y).depth) {
+      at(x, y) = {projected.back().first, depth, projected.size() - 1};
     }
   }
 
-  // The pixels whose centres lie inside, weighed by their barycentric
-  // coordinates, which also give their depth.
-  void triangle(const glm::dvec3 a, const glm::dvec3 b, const glm::dvec3 c) {
-    const double area = det(b - a, c - a);
-    if (area == 0) {
-      return;
-    }
-    const auto [left, bottom] = lower(std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}));
-    const auto [right, top] = upper(std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y}));
-    for (int y = bottom; y <= top; ++y) {
-      for (int x = left; x <= right; ++x) {
-        const glm::dvec2 centre(x + 0.5, y + 0.5);
-        const double wa = det(glm::dvec2(c - b), centre - glm::dvec2(b)) / area;
-        const double wb = det(glm::dvec2(a - c), centre - glm::dvec2(c)) / area;
-        const double wc = 1 - wa - wb;
-        if (wa >= 0 && wb >= 0 && wc >= 0) {
-          plot(x, y, (wa * a.z) + (wb * b.z) + (wc * c.z));
-        }
+  // The pixels within the bounds, a rectangle of the window.
+  template <typename Visit>
+  void within(const glm::dvec2 low, const glm::dvec2 high, const Visit& visit) const {
+    for (int y = std::max(0, int(low.y)); y <= std::min(height - 1, int(high.y)); ++y) {
+      for (int x = std::max(0, int(low.x)); x <= std::min(width - 1, int(high.x)); ++x) {
+        visit(x, y, glm::dvec2(x + 0.5, y + 0.5));
       }
     }
+  }
+
+  // The pixels whose centres lie inside, by their barycentric weights, which
+  // also give their depth.
+  void triangle(const glm::dvec3 a, const glm::dvec3 b, const glm::dvec3 c) {
+    const double area = det(b - a, c - a);
+    within(glm::min(glm::min(a, b), c), glm::max(glm::max(a, b), c),
+           [&](const int x, const int y, const glm::dvec2 centre) {
+             const double wa = det(glm::dvec2(c - b), centre - glm::dvec2(b)) / area;
+             const double wb = det(glm::dvec2(a - c), centre - glm::dvec2(c)) / area;
+             const double wc = 1 - wa - wb;
+             if (area != 0 && wa >= 0 && wb >= 0 && wc >= 0) {
+               plot(x, y, (wa * a.z) + (wb * b.z) + (wc * c.z));
+             }
+           });
   }
 
   void line(const glm::dvec3 a, const glm::dvec3 b) {
     const glm::dvec3 along = b - a;
     const int major = std::abs(along.x) >= std::abs(along.y) ? 0 : 1;
-    const double to = std::max(a[major], b[major]);
     for (auto step = static_cast<int>(std::ceil(std::min(a[major], b[major]) - 0.5));
-         step + 0.5 < to; ++step) {
+         step + 0.5 < std::max(a[major], b[major]); ++step) {
       const glm::dvec3 point = a + (along * ((step + 0.5 - a[major]) / along[major]));
       const auto minor = static_cast<int>(std::floor(point[1 - major]));
       plot(major == 0 ? step : minor, major == 0 ? minor : step, point.z);
     }
   }
 
-  // The first and last pixels whose centres may lie within the bounds.
-  static std::pair<int, int> lower(const double x, const double y) {
-    return {std::max(0, static_cast<int>(x)), std::max(0, static_cast<int>(y))};
-  }
-  [[nodiscard]] std::pair<int, int> upper(const double x, const double y) const {
-    return {std::min(width_ - 1, static_cast<int>(x)), std::min(height_ - 1, static_cast<int>(y))};
-  }
-
   // A pixel is in doubt where an edge that shows runs close by its centre:
   // one of the piece the pixel shows, or one in front of it. It may then
   // take that piece's colour, or that of a pixel around it.
   void doubt() {
-    std::vector<unsigned> edges(pixels_.size(), 0);
-    for (std::size_t piece = 0; piece < projected_.size(); ++piece) {
-      const std::vector<glm::dvec3>& corners = projected_[piece].second;
-      for (std::size_t i = 0; i < (corners.size() == 2 ? 1 : corners.size()); ++i) {
-        edge(piece, corners[i], corners[(i + 1) % corners.size()], edges);
+    std::vector<unsigned> edges(pixels.size(), 0);
+    for (std::size_t piece = 0; piece < projected.size(); ++piece) {
+      const std::vector<glm::dvec3>& corners = projected[piece].second;
+      const bool spoke = corners.size() == 2;
+      const unsigned marks = (1U << projected[piece].first) | (spoke ? bySpoke : 0);
+      const double reach = spoke ? spokeReach : edgeReach;
+      for (std::size_t i = 0; i < (spoke ? 1 : corners.size()); ++i) {
+        const glm::dvec3 a = corners[i];
+        const glm::dvec3 b = corners[(i + 1) % corners.size()];
+        const glm::dvec2 along(b - a);
+        within(glm::dvec2(glm::min(a, b)) - reach, glm::dvec2(glm::max(a, b)) + reach,
+               [&](const int x, const int y, const glm::dvec2 centre) {
+                 const double t = glm::dot(centre - glm::dvec2(a), along) / glm::dot(along, along);
+                 const glm::dvec3 closest = a + ((b - a) * std::clamp(t, 0.0, 1.0));
+                 // 0.05 scene units or so; what hides an edge is a unit nearer.
+                 if (glm::distance(centre, glm::dvec2(closest)) <= reach &&
+                     (at(x, y).piece == piece || closest.z <= at(x, y).depth + 5e-5)) {
+                   edges[(std::size_t(y) * width) + x] |= marks;
+                 }
+               });
       }
     }
-    for (int y = 0; y < height_; ++y) {
-      for (int x = 0; x < width_; ++x) {
-        const unsigned edge = edges[(std::size_t(y) * width_) + x];
-        const int around = (edge & spokeBit) != 0 ? aroundSpoke : aroundEdge;
-        for (int v = std::max(0, y - around); edge != 0 && v <= std::min(height_ - 1, y + around);
-             ++v) {
-          for (int u = std::max(0, x - around); u <= std::min(width_ - 1, x + around); ++u) {
-            at(x, y).others |= (edge & ~spokeBit) | (1U << at(u, v).colour);
-          }
-        }
-      }
-    }
-  }
-
-  void edge(const std::size_t piece, const glm::dvec3 a, const glm::dvec3 b,
-            std::vector<unsigned>& edges) const {
-    const auto& [colour, corners] = projected_[piece];
-    const bool spoke = corners.size() == 2;
-    const double reach = spoke ? spokeReach : edgeReach;
-    const glm::dvec2 along(b - a);
-    const auto [left, bottom] = lower(std::min(a.x, b.x) - reach, std::min(a.y, b.y) - reach);
-    const auto [right, top] = upper(std::max(a.x, b.x) + reach, std::max(a.y, b.y) + reach);
-    for (int y = bottom; y <= top; ++y) {
-      for (int x = left; x <= right; ++x) {
-        const glm::dvec2 centre(x + 0.5, y + 0.5);
-        const double t = glm::dot(centre - glm::dvec2(a), along) / glm::dot(along, along);
-        const glm::dvec3 closest = a + ((b - a) * std::clamp(t, 0.0, 1.0));
-        // Some 0.05 of a scene unit at the mill's distance: what hides an
-        // edge stands a whole unit and more in front of it.
-        if (glm::distance(centre, glm::dvec2(closest)) <= reach &&
-            (at(x, y).piece == piece || closest.z <= at(x, y).depth + 5e-5)) {
-          edges[(std::size_t(y) * width_) + x] |= (1U << colour) | (spoke ? spokeBit : 0);
-        }
-      }
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+      const int around = (edges[i] & bySpoke) != 0 ? aroundSpoke : aroundEdge;
+      const glm::dvec2 pixel(i % width, i / width);
+      within(pixel - double(around), pixel + double(around), [&](int x, int y, glm::dvec2) {
+        pixels[i].others |= edges[i] == 0 ? 0 : (edges[i] & ~bySpoke) | (1U << at(x, y).colour);
+      });
     }
   }
 
-  static constexpr unsigned spokeBit = 1U << 31;
-
-  int width_;
-  int height_;
-  std::vector<Pixel> pixels_;
-  std::vector<std::pair<Colour, std::vector<glm::dvec3>>> projected_;
+  int width;
+  int height;
+  std::vector<Pixel> pixels;
+  std::vector<std::pair<Colour, std::vector<glm::dvec3>>> projected;
 };
 
-Picture picture(const Reference& expected) {
-  Picture picture{expected.width(), expected.height(), {}};
-  for (int y = 0; y < expected.height(); ++y) {
-    for (int x = 0; x < expected.width(); ++x) {
-      const Rgb colour = palette[expected.at(x, y).colour];
-      picture.rgb.insert(picture.rgb.end(), {static_cast<std::uint8_t>(colour.red),
-                                             static_cast<std::uint8_t>(colour.green),
-                                             static_cast<std::uint8_t>(colour.blue)});
-    }
-  }
-  return picture;
-}
-
-// The pixel seen is the one expected, or one it may rightly be instead.
+// The pixel seen is the one expected, or one it may rightly be instead:
+// where a spoke should show, one must show close by.
 bool allowed(const Reference& expected, const Picture& seen, const int x, const int y) {
   const Pixel& pixel = expected.at(x, y);
-  const Rgb got = seen.at(x, y);
-  const auto taken = std::find(palette.begin(), palette.end(), got) - palette.begin();
-  if (got == palette[pixel.colour]) {
+  const Rgb want = palette[pixel.colour];
+  const auto taken = std::find(palette.begin(), palette.end(), seen.at(x, y)) - palette.begin();
+  if (seen.at(x, y) == want) {
     return true;
   }
   if (taken == std::ptrdiff_t{palette.size()} || (pixel.others & (1U << taken)) == 0) {
     return false;
   }
-  if (!pixel.spoke) {
-    return true;
-  }
-  // Where a spoke should show, one must show close by.
-  for (int v = y - aroundSpoke; v <= y + aroundSpoke; ++v) {
-    for (int u = x - aroundSpoke; u <= x + aroundSpoke; ++u) {
-      if (u >= 0 && v >= 0 && u < seen.width && v < seen.height &&
-          seen.at(u, v) == palette[pixel.colour]) {
-        return true;
-      }
-    }
-  }
-  return false;
+  bool shown = pixel.piece == SIZE_MAX || expected.projected[pixel.piece].second.size() != 2;
+  expected.within(
+      glm::dvec2(x - aroundSpoke, y - aroundSpoke), glm::dvec2(x + aroundSpoke, y + aroundSpoke),
+      [&](const int u, const int v, glm::dvec2) { shown = shown || seen.at(u, v) == want; });
+  return shown;
 }
 
 // Saves the picture as a PNG file, top row first.
@@ -345,10 +296,14 @@ testing::AssertionResult compare(const Picture& seen, const bool hub, const bool
   const Reference expected(seen.width, seen.height, hub);
   // Where they differ: black, or grey where that is allowed, on a pale copy
   // of the expected picture.
-  const Picture wanted = picture(expected);
+  Picture wanted{seen.width, seen.height, {}};
   Picture difference = wanted;
-  for (std::uint8_t& value : difference.rgb) {
-    value = static_cast<std::uint8_t>(255 - ((255 - value) / 4));
+  for (const Pixel& pixel : expected.pixels) {
+    for (const int value :
+         {palette[pixel.colour].red, palette[pixel.colour].green, palette[pixel.colour].blue}) {
+      wanted.rgb.push_back(static_cast<std::uint8_t>(value));
+      difference.rgb.push_back(static_cast<std::uint8_t>(255 - ((255 - value) / 4)));
+    }
   }
   int differing = 0;
   testing::Message first;

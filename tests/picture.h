@@ -9,9 +9,7 @@
 
 struct Rgb {
   int red, green, blue;
-  bool operator==(const Rgb& other) const {
-    return red == other.red && green == other.green && blue == other.blue;
-  }
+  bool operator==(const Rgb& o) const { return red == o.red && green == o.green && blue == o.blue; }
 };
 std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 
@@ -22,9 +20,7 @@ struct Picture {
   std::vector<std::uint8_t> rgb;
 
   [[nodiscard]] Rgb at(int x, int y) const;
-  bool operator==(const Picture& other) const {
-    return width == other.width && height == other.height && rgb == other.rgb;
-  }
+  bool operator==(const Picture& o) const { return width == o.width && rgb == o.rgb; }
 };
 
 // The picture is the mill, pixel for pixel, as the design describes it in a

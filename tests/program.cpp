@@ -1,6 +1,5 @@
 #include "program.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
@@ -136,7 +135,7 @@ long Program::residentKiB() const {
 // A window may go away between listing it and asking after it (Wine opens
 // and closes its own while it starts): no reason for Xlib to end the test.
 // Any other error still goes to Xlib's own handler.
-TestDisplay::TestDisplay(const char* name) : display_(XOpenDisplay(name)) {
+TestDisplay::TestDisplay() : display_(XOpenDisplay(nullptr)) {
   if (display_ == nullptr) {
     throw std::runtime_error("cannot open the test display");
   }
@@ -148,8 +147,7 @@ TestDisplay::TestDisplay(const char* name) : display_(XOpenDisplay(name)) {
 
 TestDisplay::~TestDisplay() { XCloseDisplay(display_); }
 
-WindowId TestDisplay::waitForWindow(const std::string& caption,
-                                    const std::chrono::milliseconds limit) {
+WindowId TestDisplay::waitForWindow(const std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < end) {
     Window root = 0;
@@ -161,7 +159,8 @@ WindowId TestDisplay::waitForWindow(const std::string& caption,
     for (unsigned int i = 0; i < count && found == 0; ++i) {
       char* name = nullptr;
       XWindowAttributes attributes;
-      if (XFetchName(display_, children[i], &name) != 0 && name != nullptr && caption == name &&
+      if (XFetchName(display_, children[i], &name) != 0 && name != nullptr &&
+          std::string(name) == "Mill" &&
           XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
           attributes.map_state == IsViewable) {
         found = children[i];
@@ -193,10 +192,8 @@ Picture TestDisplay::settledPicture(const WindowId window) {
 }
 
 Picture TestDisplay::grab(const WindowId window) {
-  Picture picture;
   const Geometry size = geometry(window);
-  picture.width = size.width;
-  picture.height = size.height;
+  Picture picture{size.width, size.height, {}};
   XImage* image =
       XGetImage(display_, window, 0, 0, picture.width, picture.height, AllPlanes, ZPixmap);
   if (image == nullptr) {

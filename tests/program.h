@@ -44,8 +44,7 @@ class Program {
 
 struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's name for a connection
 
-// An X window, as Xlib names it.
-using WindowId = unsigned long;
+using WindowId = unsigned long;  // Xlib's Window
 
 struct Geometry {
   int x, y, width, height;
@@ -54,17 +53,15 @@ struct Geometry {
 // A connection to the display the program runs on.
 class TestDisplay {
  public:
-  explicit TestDisplay(const char* name = nullptr);
+  TestDisplay();
   ~TestDisplay();
   TestDisplay(const TestDisplay&) = delete;
   TestDisplay& operator=(const TestDisplay&) = delete;
 
-  // The top-level window with the caption, once it is mapped.
-  WindowId waitForWindow(const std::string& caption = "Mill",
-                         std::chrono::milliseconds limit = 10s);
-  // Where the window stands on the screen, and its size.
+  // The top-level window captioned "Mill", once it is mapped.
+  WindowId waitForWindow(std::chrono::milliseconds limit = 10s);
   Geometry geometry(WindowId window);
-  // What the window shows once it has stopped changing, bottom row first.
+  // What the window shows (once it has stopped changing), bottom row first.
   Picture settledPicture(WindowId window);
   Picture grab(WindowId window);
   // Asks the window to close, as a window manager does.

@@ -1,8 +1,7 @@
-// The tests' stand-ins for library calls, defined ahead of the libraries'
-// own as the program's replacements are (app/replacements_x11.cpp): linked
-// into the tests, where the drawing routines find them, and preloaded into
-// the real program. Each does just what the library's own does unless the
-// environment asks for more:
+// The tests' stand-ins for library calls, defined ahead of the libraries' own
+// as the program's replacements are (app/replacements_x11.cpp): linked into
+// the tests and preloaded into the real program. Each does what the
+// library's own does unless the environment asks for more:
 // - MILL_EXIT_MARK: as the process does its exit-time work, writes to that
 //   file how many times exit() was called;
 // - MILL_HOLD_FIRST_FRAME: holds the first frame back that many seconds;
@@ -13,8 +12,8 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -26,11 +25,8 @@ Function* own(const char* name) {
 }
 
 [[gnu::destructor]] void markExit() {
-  const char* path = std::getenv("MILL_EXIT_MARK");
-  std::FILE* file = path != nullptr ? std::fopen(path, "w") : nullptr;
-  if (file != nullptr) {
-    std::fprintf(file, "%d", exits);
-    std::fclose(file);
+  if (const char* path = std::getenv("MILL_EXIT_MARK")) {
+    std::ofstream(path) << exits;
   }
 }
 
@@ -40,8 +36,7 @@ extern "C" {
 
 void exit(const int status) noexcept {
   ++exits;
-  static auto* const exitOwn = own<void(int)>("exit");
-  exitOwn(status);
+  own<void(int)>("exit")(status);
   std::abort();  // the library's own exit() does not come back
 }
 
