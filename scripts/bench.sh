@@ -11,7 +11,7 @@ if [ "${1:-}" = --page ]; then
   "$MILL_ROOT/scripts/build-web.sh" >/dev/null
   exec node "$MILL_ROOT/bench/page.js" "$@" "$MILL_ROOT/build-web/mill.html"
 fi
-ensure_packages $(build_depends tests)
+ensure_packages --build-depends ""
 build_mill "$MILL_ROOT/build" -DMILL_BENCHMARK=ON
 trap stop_xvfb EXIT
 start_xvfb

@@ -36,15 +36,15 @@ if [ "$(cat "$closure/emscripten" 2>/dev/null)" != "$emscripten" ] ||
   tar -xf "$dir"/emscripten-source/emscripten_*.orig.tar.* -C "$closure" --strip-components=1 \
     --wildcards --no-wildcards-match-slash '*/package.json' '*/package-lock.json'
   rm -rf "$dir/emscripten-source"
-  (cd "$closure" && quietly npm ci --omit=dev --no-audit --no-fund) || { rm -rf "$closure" && exit 1; }
+  (cd "$closure" && chronic npm ci --omit=dev --no-audit --no-fund) || { rm -rf "$closure" && exit 1; }
   echo "$emscripten" >"$closure/emscripten"
 fi
 
 # Debian's emcc runs under the machine's node, which looks for emscripten's
 # JavaScript modules only where Debian puts them when told.
 export NODE_PATH=/usr/share/nodejs
-quietly emcmake cmake -S "$MILL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+chronic emcmake cmake -S "$MILL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
   -DMILL_GLU_SOURCE="$glu" -DMILL_CLOSURE_COMPILER="$closure/node_modules/.bin/google-closure-compiler" \
   -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-quietly cmake --build "$dir" -j "$(nproc)"
+chronic cmake --build "$dir" -j "$(nproc)"
 echo "Built $dir/mill.html: open it in a browser with WebGL"

@@ -21,12 +21,12 @@ if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/CO
   # not. CMake 4 (testing's) builds it only when told that 3.5's ways will do.
   mkdir -p "$source"
   tar -xf "$dir"/freeglut-source/freeglut_*.orig.tar.* -C "$source" --strip-components=1
-  quietly cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
+  chronic cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$freeglut" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
     -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON \
     -DCMAKE_POLICY_VERSION_MINIMUM=3.5
-  quietly cmake --build "$dir/freeglut-build" -j "$(nproc)"
-  quietly cmake --install "$dir/freeglut-build"
+  chronic cmake --build "$dir/freeglut-build" -j "$(nproc)"
+  chronic cmake --install "$dir/freeglut-build"
   # Its licence goes with every copy of mill.exe, which links it in.
   install -D -m 644 "$source/COPYING" "$freeglut/share/doc/freeglut/COPYING"
 fi
@@ -35,5 +35,5 @@ fi
 export PKG_CONFIG_LIBDIR="$freeglut/lib/pkgconfig"
 build_mill "$dir" --toolchain "$toolchain" -DCMAKE_FIND_ROOT_PATH="$freeglut" \
   -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-(cd "$dir" && quietly cpack -G ZIP)
+(cd "$dir" && chronic cpack -G ZIP)
 echo "Built $dir/mill.exe and $(echo "$dir"/mill-*-win64.zip)"

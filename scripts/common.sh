@@ -1,66 +1,105 @@
 # Helpers shared by our commands. Source it; it defines functions only.
 
-# Debian packages. Building the program, and with "tests" testing it:
-# debian/control's Build-Depends (those marked <!nocheck> for the tests).
-build_depends() {
-  awk -v tests="${1:-}" '/^[^ ]/ { on = sub(/^Build-Depends:/, "") }
-    on { n = split($0, field, ",")
-      for (i = 1; i <= n; i++) if (split(field[i], word, " ") && word[1] != "debhelper-compat" &&
-        (tests || field[i] !~ /<!nocheck>/)) printf "%s ", word[1] }' "$MILL_ROOT/debian/control"
-  echo g++ make
-}
-# Running it with no display; checking the sources and the Debian package;
-# the Windows build, Wine and zipinfo to check it; Chromium for the page.
+# Debian packages, beside debian/control's Build-Depends: running the
+# program with no display; checking the sources and the Debian package; the
+# Windows build, Wine and zipinfo to check it; Chromium for the page.
 MILL_HEADLESS_PACKAGES="xvfb x11-utils libgl1-mesa-dri imagemagick"
-MILL_CHECK_PACKAGES="clang-format clang-tidy build-essential debhelper desktop-file-utils man-db
+MILL_CHECK_PACKAGES="clang-format clang-tidy git debhelper fakeroot desktop-file-utils man-db
   lintian appstream"
 MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 icoutils strip-nondeterminism"
 MILL_WINE_PACKAGES="wine unzip"
 MILL_BROWSER_PACKAGES="chromium nodejs"
 
-# Runs a command and shows what it says only if it fails.
-quietly() {
-  local said
-  said=$("$@" 2>&1) || { echo "$said" >&2 && return 1; }
-}
-
 # Whether Wine can run the x86-64 mill.exe here: on amd64, where apt has a
 # Wine to install (Debian testing has had none); says why not where not.
 wine_runs_x86_64() {
-  local arch
-  arch=$(dpkg --print-architecture)
+  local arch=$(dpkg --print-architecture)
   [ "$arch" = amd64 ] ||
     { echo "Left out: mill.exe under Wine, which runs no x86-64 program on $arch" >&2 && return 1; }
   grep -q '^ *Candidate: [^(]' <<<"$(apt-cache policy wine 2>/dev/null)" ||
     { echo "Left out: mill.exe under Wine, which apt has none of here" >&2 && return 1; }
 }
 
-# Installs the named packages that are missing, as root; otherwise names
-# the one apt-get line to run and fails.
+# Installs, as root, the packages named that are missing, moreutils (whose
+# chronic shows what a command said only if it fails), and after
+# --build-depends PROFILE debian/control's Build-Depends as apt reads them
+# (nocheck: the program's alone); otherwise names the line to run as root.
 ensure_packages() {
-  local missing="" pkg
-  for pkg in "$@"; do
+  local profile=() build="" missing="" pkg
+  if [ "${1:-}" = --build-depends ]; then
+    [ -z "$2" ] || profile=(-P "$2")
+    dpkg-checkbuilddeps "${profile[@]}" "$MILL_ROOT/debian/control" >/dev/null 2>&1 ||
+      build="apt-get build-dep -y --no-install-recommends ${profile[*]} $MILL_ROOT && "
+    shift 2
+  fi
+  for pkg in moreutils "$@"; do
     [[ $(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null) == *"ok installed" ]] || missing="$missing $pkg"
   done
-  [ -n "$missing" ] || return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    printf 'Missing packages. Run, as root:\n  apt-get update && apt-get install -y%s\n' "$missing" >&2
-    return 1
-  fi
-  echo "Installing:$missing" >&2
-  quietly apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive quietly apt-get install -y -qq --no-install-recommends $missing
+  [ -n "$build$missing" ] || return 0
+  [ "$(id -u)" -eq 0 ] || { printf 'Missing packages. Run, as root:\n  apt-get update && %s%s\n' \
+    "$build" "apt-get install -y$missing" >&2 && return 1; }
+  echo "Installing:$missing${build:+ and the build dependencies}" >&2
+  apt-get update -qq
+  [ -x /usr/bin/chronic ] ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends moreutils >/dev/null
+  DEBIAN_FRONTEND=noninteractive chronic sh -c "${build}apt-get install -y --no-install-recommends $missing"
 }
 
-# The Debian archives this machine installs from, as apt reads its sources:
-# URI, suite and component, a line each.
+# The archives this machine installs from, as apt reads its sources (URI,
+# suite, component), and of them Debian's own.
 debian_archives() {
   apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' | sort -u
 }
+debian_mirror() { debian_archives | awk '$1 ~ /\/debian\/?$/ { sub(/\/+$/, "", $1); print $1; exit }'; }
 
-# Downloads a Debian source package (NAME, or NAME=VERSION) into the folder
-# with an apt setup of its own there, checked against the signed index. Where
-# a mirror lacks the Debian parts, it goes on with the upstream tarball.
+# What lintian of Debian 12 and 13 flags and the package rightly leaves: it
+# predates Policy 4.7.4, and dpkg's defaults of Priority and R-R-R.
+lintian_behind() {
+  [[ ! $1 =~ ^(12|13|bookworm|trixie)$ ]] ||
+    echo --suppress-tags=newer-standards-version,recommended-field,silent-on-rules-requiring-root
+}
+
+# A Debian release's code name, given its number or name.
+debian_release() {
+  case $1 in 12 | bookworm) echo bookworm ;; 13 | trixie) echo trixie ;; 14 | forky) echo forky ;; esac
+}
+
+# Sets root to the root of a release and architecture that sbuild builds in
+# and on-debian.sh runs in: a build daemon's, where sbuild and autopkgtest
+# look, made once (with mmdebstrap's options given after) in namespaces that
+# end with the caller; another architecture's under qemu, in a user
+# namespace, which may not mount the sysfs that making a root needs not.
+debian_root() {
+  local release=$1 arch=$2 mirror skip=()
+  local making=(in_background setpriv --pdeathsig KILL unshare --mount --pid --fork --kill-child
+    --propagation private)
+  root=~/.cache/sbuild/$1-$2.tar.gz
+  shift 2
+  [ "$arch" = "$(dpkg --print-architecture)" ] ||
+    making=(emulating /var/cache/mill/qemu) skip=(--skip=chroot/mount/sys)
+  [ ! -f "$root" ] || return 0
+  echo "Making a Debian $release $arch root in $root" >&2
+  mirror=$(debian_mirror) && mkdir -p ~/.cache/sbuild
+  "${making[@]}" mmdebstrap --quiet --variant=buildd --architectures="$arch" "${skip[@]}" "$@" \
+    --customize-hook='rm -f "$1/etc/apt/apt.conf.d/99mmdebstrap"' "$release" "$root.partial.tar.gz" \
+    "deb $mirror $release main" "deb $mirror $release-updates main" \
+    "deb $mirror-security $release-security main"
+  mv "$root.partial.tar.gz" "$root"
+}
+
+# Runs a command in the background, so that a signal stops the caller at once
+# (whose traps kill $sandbox), and waits for it.
+in_background() {
+  local status=0
+  "$@" &
+  sandbox=$!
+  wait "$sandbox" || status=$?
+  sandbox="" && return "$status"
+}
+
+# Downloads a Debian source package (NAME, or NAME=VERSION) into the folder,
+# with an apt setup of its own there, checked against the signed index; where
+# a mirror lacks the Debian parts, goes on with the upstream tarball.
 fetch_debian_source() {
   local source=$1 folder=$2 package=${1%%=*} apt="$2/apt" said
   rm -rf "$folder"
@@ -76,8 +115,7 @@ fetch_debian_source() {
   echo "Not all of $package's source is on this mirror; going on with its upstream tarball" >&2
 }
 
-# Configures and builds into the folder given first, with the options after it.
-build_mill() { quietly cmake -S "$MILL_ROOT" -B "$@" && quietly cmake --build "$1" -j "$(nproc)"; }
+build_mill() { chronic cmake -S "$MILL_ROOT" -B "$@" && chronic cmake --build "$1" -j "$(nproc)"; }
 
 # Starts a private X server on a free display, exports DISPLAY and XVFB_PID,
 # and waits (30 seconds at most, while it runs) until it answers.
@@ -97,10 +135,9 @@ start_xvfb() {
 }
 
 # Runs the command (the mill) on a private virtual display and saves what its
-# window shows as the PNG file once drawn: more than one colour, the same in
-# two looks. One deadline covers the wait; every step checks that the
-# program and its window are there, and is bounded in time. A wait that
-# fails says why and saves nothing; the X server and the folder always go.
+# window shows as the PNG file once drawn (more than one colour, the same in
+# two looks), in one deadline, each step bounded and checking that program
+# and window are there; else says why. The X server and the folder go.
 save_picture() (
   local picture=$1 limit=300 work pid="" window="" end status
   shift
@@ -150,9 +187,8 @@ emulation_allowed() {
 # Runs a command as root of a user namespace of its own, every user and group
 # itself, in mount and process namespaces that end with the caller ($sandbox
 # ends them sooner), with a binfmt_misc of its own that runs arm64 programs
-# under qemu, registered for no one else. qemu's static build is taken out of
-# Debian's package into the folder given first (systemd would register an
-# installed one for the machine) and opened as registered (F).
+# under qemu, for no one else: qemu's static build, out of Debian's package
+# into the folder given first (installed, systemd would register it for all).
 emulating() {
   local folder=$1 qemu package map status=0
   shift
@@ -165,8 +201,7 @@ emulating() {
   fi
   qemu=$folder/usr/bin/qemu-aarch64-static
   [ -x "$qemu" ] || qemu=$folder/usr/bin/qemu-aarch64
-  # The maps are written from outside, once the namespace is there, and
-  # waited for inside.
+  # The maps, written from outside once the namespace is there, waited for.
   setpriv --pdeathsig KILL unshare --user --mount --pid --fork --kill-child --propagation private \
     /bin/sh -euc '
     until [ -n "$(cat /proc/self/uid_map)" ]; do sleep 0.05; done
