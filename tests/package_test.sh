@@ -21,7 +21,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # HEAD's): it holds every one of them, and nothing else.
 git -C "$MILL_ROOT" rev-parse 2>/dev/null || { echo "SKIPPED: not a Git checkout" >&2 && exit 77; }
 upstream=$(dpkg-parsechangelog -l "$MILL_ROOT/debian/changelog" -S Version | sed 's/-[^-]*$//')
-tree=$(git -C "$MILL_ROOT" stash create)
+tree=$(git -C "$MILL_ROOT" -c user.name=mill -c user.email=mill@localhost stash create || true)
 git -C "$MILL_ROOT" archive --format=tar --prefix="mill-$upstream/" "${tree:-HEAD}" ':!debian' |
   xz >"$work/mill_$upstream.orig.tar.xz"
 copy="$work/mill-$upstream"
