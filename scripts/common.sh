@@ -9,6 +9,8 @@ MILL_CHECK_PACKAGES="clang-format clang-tidy git debhelper fakeroot desktop-file
 MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 icoutils strip-nondeterminism"
 MILL_WINE_PACKAGES="wine unzip"
 MILL_BROWSER_PACKAGES="chromium nodejs"
+# What a machine has that a build daemon's root has not (on-debian.sh).
+MILL_ROOT_PACKAGES="ca-certificates git passwd procps sudo"
 
 # Whether Wine can run the x86-64 mill.exe here: on amd64, where apt has a
 # Wine to install (Debian testing has had none); says why not where not.
@@ -75,8 +77,12 @@ debian_root() {
     --propagation private)
   root=~/.cache/sbuild/$1-$2.tar.gz
   shift 2
+  # sbuild builds in no other architecture's root here: that one has what
+  # runs in it already, installed by mmdebstrap's apt, this machine's own,
+  # where apt under qemu would take minutes.
+  [ "$arch" = "$(dpkg --print-architecture)" ] || making=(emulating /var/cache/mill/qemu)
   [ "$arch" = "$(dpkg --print-architecture)" ] ||
-    making=(emulating /var/cache/mill/qemu) skip=(--skip=chroot/mount/sys)
+    skip=(--skip=chroot/mount/sys --include="$MILL_ROOT_PACKAGES autopkgtest moreutils")
   [ ! -f "$root" ] || return 0
   echo "Making a Debian $release $arch root in $root" >&2
   mirror=$(debian_mirror) && mkdir -p ~/.cache/sbuild

@@ -49,7 +49,11 @@ debian_root "$release" amd64
 options=(--chroot="$root" --dist="$(dpkg-parsechangelog -l "$MILL_ROOT/debian/changelog" -S Distribution)"
   --piuparts-opt=--basetgz="$root" --piuparts-opt=--keep-sources-list
   --autopkgtest-opts="--apt-upgrade -- unshare --release $release --arch amd64 --tarball $root")
-[ "$arch" = amd64 ] || options+=(--host="$arch" --no-run-piuparts --no-run-autopkgtest)
+# sbuild's resolver for a cross build calls apt's own solver, of apt-utils,
+# in the root; where the root lacks it, sbuild copies in this machine's, which
+# another release's apt cannot load.
+[ "$arch" = amd64 ] || options+=(--host="$arch" --no-run-piuparts --no-run-autopkgtest
+  --chroot-setup-commands='apt-get update -qq && apt-get install -y -qq apt-utils >/dev/null')
 for tag in $(lintian_behind "$release"); do options+=(--lintian-opt="$tag"); done
 log=$dir/mill_${version}_$arch.build
 (cd "$dir" && SBUILD_CONFIG=$MILL_ROOT/scripts/sbuildrc sbuild "${options[@]}" mill_*.dsc >/dev/null) ||

@@ -60,13 +60,13 @@ cp /etc/resolv.conf "$run/etc/resolv.conf"
 mkdir -p "$run/root/mill/$share" "$MILL_ROOT/$share" "$archives"
 tar -C "$MILL_ROOT" --exclude='./build*' -cf - . | tar -C "$run/root/mill" -xf -
 # What a machine has that a build daemon's root has not: certificate
-# authorities, git, accounts, processes' tools.
+# authorities, git, accounts, processes' tools ($MILL_ROOT_PACKAGES).
 "${entering[@]}" bwrap --die-with-parent --unshare-pid --cap-add ALL --dev-bind "$run" / \
   --proc /proc --dev-bind /dev /dev --tmpfs /dev/shm --ro-bind /sys /sys \
   --bind "$archives" /var/cache/apt/archives ${share:+--bind "$MILL_ROOT/$share" "/root/mill/$share"} \
   --chdir /root/mill --clearenv --setenv HOME /root --setenv TERM "${TERM:-dumb}" \
   --setenv LANG C.UTF-8 --setenv PATH /usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
   ${CI:+--setenv CI "$CI"} sh -ec '
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    ca-certificates git passwd procps sudo >/dev/null
-  exec "$@"' sh "$@"
+  dpkg -s $0 >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends $0 >/dev/null; }
+  exec "$@"' "$MILL_ROOT_PACKAGES" "$@"
