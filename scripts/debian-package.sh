@@ -21,7 +21,7 @@ case ${1:-} in
     exit ;;
   --autopkgtest)
     ensure_packages autopkgtest
-    said=$(autopkgtest "$2"/mill_*.deb "$2"/mill_*.dsc -- null 2>&1) || { echo "$said" >&2 && exit 1; }
+    said=$(autopkgtest --apt-upgrade "$2"/mill_*.deb "$2"/mill_*.dsc -- null 2>&1) || { echo "$said" >&2 && exit 1; }
     grep -E 'pixels off|PASS' <<<"$said" | uniq
     exit ;;
 esac
