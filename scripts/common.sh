@@ -66,27 +66,27 @@ debian_release() {
   case $1 in 12 | bookworm) echo bookworm ;; 13 | trixie) echo trixie ;; 14 | forky) echo forky ;; esac
 }
 
-# Sets root to the root of a release and architecture that sbuild builds in
-# and on-debian.sh runs in: a build daemon's, where sbuild and autopkgtest
-# look, made once (with mmdebstrap's options given after) in namespaces that
-# end with the caller; another architecture's under qemu, in a user
-# namespace, which may not mount the sysfs that making a root needs not.
+# Sets root to the root of a release and architecture, where sbuild looks for
+# it, made once (with mmdebstrap's options given after) in namespaces that end
+# with the caller. This machine's architecture's is a build daemon's, that
+# sbuild builds in and on-debian.sh runs in. Another's, made under qemu in a
+# user namespace (which may not mount the sysfs that making a root needs
+# not), only runs the autopkgtest: it is the smallest that does (dpkg-dev
+# unpacks the source package), with all that runs in it installed already by
+# mmdebstrap's apt, this machine's own, rather than by apt under qemu.
 debian_root() {
-  local release=$1 arch=$2 mirror skip=()
+  local release=$1 arch=$2 mirror options=(--variant=buildd)
   local making=(in_background setpriv --pdeathsig KILL unshare --mount --pid --fork --kill-child
     --propagation private)
   root=~/.cache/sbuild/$1-$2.tar.gz
   shift 2
-  # sbuild builds in no other architecture's root here: that one has what
-  # runs in it already, installed by mmdebstrap's apt, this machine's own,
-  # where apt under qemu would take minutes.
   [ "$arch" = "$(dpkg --print-architecture)" ] || making=(emulating /var/cache/mill/qemu)
-  [ "$arch" = "$(dpkg --print-architecture)" ] ||
-    skip=(--skip=chroot/mount/sys --include="$MILL_ROOT_PACKAGES autopkgtest moreutils")
+  [ "$arch" = "$(dpkg --print-architecture)" ] || options=(--variant=minbase --skip=chroot/mount/sys
+    --include="$MILL_ROOT_PACKAGES autopkgtest dpkg-dev moreutils")
   [ ! -f "$root" ] || return 0
   echo "Making a Debian $release $arch root in $root" >&2
   mirror=$(debian_mirror) && mkdir -p ~/.cache/sbuild
-  "${making[@]}" mmdebstrap --quiet --variant=buildd --architectures="$arch" "${skip[@]}" "$@" \
+  "${making[@]}" mmdebstrap --quiet --architectures="$arch" "${options[@]}" "$@" \
     --customize-hook='rm -f "$1/etc/apt/apt.conf.d/99mmdebstrap"' "$release" "$root.partial.tar.gz" \
     "deb $mirror $release main" "deb $mirror $release-updates main" \
     "deb $mirror-security $release-security main"

@@ -28,7 +28,9 @@ esac
 release=$(debian_release "${1:-$(. /etc/os-release && echo "$VERSION_ID")}")
 arch=$([ "${2:-}" = --arch ] && echo "$3" || echo amd64) share=build-deb-$release-$arch
 [ "$(id -u)" -eq 0 ] || { echo "This needs root: run, as root, $0 $*" >&2 && exit 1; }
-ensure_packages sbuild mmdebstrap uidmap autopkgtest piuparts git xz-utils
+# Another architecture's, all it needs here first: the rest may run alongside.
+ensure_packages sbuild mmdebstrap uidmap autopkgtest piuparts git xz-utils \
+  $([ "$arch" = amd64 ] || echo bubblewrap arch-test)
 # sbuild's unshare mode maps its root's users to subordinate IDs of its own.
 grep -q '^root:' /etc/subuid /etc/subgid || { echo "Giving root subordinate IDs, for sbuild" >&2 &&
   usermod --add-subuids 100000-165535 --add-subgids 100000-165535 root; }

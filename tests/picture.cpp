@@ -42,7 +42,7 @@ constexpr std::array<Rgb, 5> palette{{
     {222, 184, 135},  // wall tan
     {222, 10, 0},     // roof red
 }};
-enum Colour { white, woodBrown, red, wallTan, roofRed };
+enum Colour : std::uint8_t { white, woodBrown, red, wallTan, roofRed };
 
 // A flat face of one colour, or with two corners a line, in the scene frame.
 struct Piece {
