@@ -8,8 +8,7 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 headless=$MILL_HEADLESS_PACKAGES
 [ -z "${DISPLAY:-}" ] || headless=""
 ensure_packages --build-depends nocheck $headless
-build_mill "$MILL_ROOT/build-run" -DBUILD_TESTING=OFF -DMILL_BENCHMARK=OFF \
-  -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF
+build_mill "$MILL_ROOT/build-run" -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF
 [ -z "${DISPLAY:-}" ] || exec "$MILL_ROOT/build-run/mill" "$@"
 rm -f mill.png
 save_picture mill.png "$MILL_ROOT/build-run/mill" "$@"
