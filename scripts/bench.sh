@@ -11,8 +11,6 @@ if [ "${1:-}" = --page ]; then
   "$MILL_ROOT/scripts/build-web.sh" >/dev/null
   exec node "$MILL_ROOT/bench/page.js" "$@" "$MILL_ROOT/build-web/mill.html"
 fi
-ensure_packages --build-depends ""
+ensure_packages --build-depends "" $MILL_HEADLESS_PACKAGES libbenchmark-dev
 build_mill "$MILL_ROOT/build" -DMILL_BENCHMARK=ON
-trap stop_xvfb EXIT
-start_xvfb
-"$MILL_ROOT/build/bench/mill_bench" "$@"
+exec xvfb-run -a -s "$MILL_XVFB" "$MILL_ROOT/build/bench/mill_bench" "$@"

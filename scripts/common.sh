@@ -1,16 +1,19 @@
 # Helpers shared by our commands. Source it; it defines functions only.
 
 # Debian packages, beside debian/control's Build-Depends: running the
-# program with no display; checking the sources and the Debian package; the
-# Windows build, Wine and zipinfo to check it; Chromium for the page.
-MILL_HEADLESS_PACKAGES="xvfb x11-utils libgl1-mesa-dri imagemagick"
+# program with no display; checking the sources and the Debian package, and
+# building the benchmark; the Windows build, Wine and zipinfo to check it;
+# Chromium for the page.
+MILL_HEADLESS_PACKAGES="xvfb xauth x11-utils libgl1-mesa-dri imagemagick"
 MILL_CHECK_PACKAGES="clang-format clang-tidy git debhelper fakeroot desktop-file-utils man-db
-  lintian appstream"
+  lintian appstream libbenchmark-dev"
 MILL_WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 icoutils strip-nondeterminism"
 MILL_WINE_PACKAGES="wine unzip"
 MILL_BROWSER_PACKAGES="chromium nodejs"
 # What a machine has that a build daemon's root has not (on-debian.sh).
 MILL_ROOT_PACKAGES="ca-certificates git passwd procps sudo"
+# The private display of xvfb-run: a screen that holds the largest window.
+MILL_XVFB="-screen 0 1600x1600x24 -noreset"
 
 # Whether Wine can run the x86-64 mill.exe here: on amd64, where apt has a
 # Wine to install (Debian testing has had none); says why not where not.
@@ -55,52 +58,74 @@ debian_archives() {
 debian_mirror() { debian_archives | awk '$1 ~ /\/debian\/?$/ { sub(/\/+$/, "", $1); print $1; exit }'; }
 
 # What lintian of Debian 12 and 13 flags and the package rightly leaves: it
-# predates Policy 4.7.4, and dpkg's defaults of Priority and R-R-R.
+# predates Policy 4.7.4, and dpkg's defaults of Priority and R-R-R; 12's
+# also the AppStream tag the package overrides (alien-tag).
 lintian_behind() {
-  [[ ! $1 =~ ^(12|13|bookworm|trixie)$ ]] ||
-    echo --suppress-tags=newer-standards-version,recommended-field,silent-on-rules-requiring-root
+  local tags=newer-standards-version,recommended-field,silent-on-rules-requiring-root
+  [[ ! $1 =~ ^(12|bookworm)$ ]] || tags=$tags,alien-tag
+  [[ ! $1 =~ ^(12|13|bookworm|trixie)$ ]] || echo "--suppress-tags=$tags"
 }
 
 # A Debian release's code name, given its number or name.
 debian_release() {
-  case $1 in 12 | bookworm) echo bookworm ;; 13 | trixie) echo trixie ;; 14 | forky) echo forky ;; esac
+  case $1 in
+    12 | bookworm) echo bookworm ;; 13 | trixie) echo trixie ;; 14 | forky | testing) echo forky ;;
+    unstable | sid) echo sid ;;
+  esac
 }
 
-# Sets root to the root of a release and architecture, where sbuild looks for
-# it, made once (with mmdebstrap's options given after) in namespaces that end
-# with the caller. This machine's architecture's is a build daemon's, that
-# sbuild builds in and on-debian.sh runs in. Another's, made under qemu in a
-# user namespace (which may not mount the sysfs that making a root needs
-# not), only runs the autopkgtest: it is the smallest that does (dpkg-dev
-# unpacks the source package), with all that runs in it installed already by
-# mmdebstrap's apt, this machine's own, rather than by apt under qemu.
+# The date the release's Release file on the mirror was valid until, where
+# that has passed: a snapshot mirror serves testing's and unstable's long
+# after. debian_root asks it for every root, which keeps the answer for
+# every apt run in it.
+release_expired() {
+  local index until=""
+  index=$(mktemp)
+  ! /usr/lib/apt/apt-helper download-file "$(debian_mirror)/dists/$1/InRelease" "$index" \
+    >/dev/null 2>&1 || until=$(sed -n 's/^Valid-Until: //p' "$index")
+  rm -f "$index"
+  [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ] && echo "$until"
+}
+
+# Sets root to the tarball of the release's root for the architecture, in
+# ~/.cache/sbuild, made by mmdebstrap once: for this machine's architecture a
+# build daemon's, that sbuild, piuparts, the autopkgtest and on-debian.sh
+# run in; for arm64 the autopkgtest's testbed (dpkg-dev unpacks the source
+# package there), made under qemu. Where the release has expired on the
+# mirror, the root's apt lets that pass (mmdebstrap keeps --aptopt in
+# 99mmdebstrap), and a root made without that is made again.
 debian_root() {
-  local release=$1 arch=$2 mirror options=(--variant=buildd)
-  local making=(in_background setpriv --pdeathsig KILL unshare --mount --pid --fork --kill-child
-    --propagation private)
-  root=~/.cache/sbuild/$1-$2.tar.gz
-  shift 2
-  [ "$arch" = "$(dpkg --print-architecture)" ] || making=(emulating /var/cache/mill/qemu)
-  [ "$arch" = "$(dpkg --print-architecture)" ] || options=(--variant=minbase --skip=chroot/mount/sys
-    --include="$MILL_ROOT_PACKAGES autopkgtest dpkg-dev moreutils")
+  local release=$1 arch=$2 mirror until options=(--variant=buildd) sources=()
+  root=~/.cache/sbuild/$release-$arch.tar.gz
+  mirror=$(debian_mirror)
+  [ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && return 1; }
+  if until=$(release_expired "$release"); then
+    echo "Debian $release's Release file on $mirror expired on $until: apt in its root" \
+      "will not hold that against it" >&2
+    options+=(--aptopt='Acquire::Check-Valid-Until "false"')
+    [ ! -f "$root" ] || tar -tzf "$root" ./etc/apt/apt.conf.d/99mmdebstrap >/dev/null 2>&1 ||
+      rm "$root"
+  fi
   [ ! -f "$root" ] || return 0
+  [ "$arch" = "$(dpkg --print-architecture)" ] || options[0]=--variant=apt
+  [ "$arch" = "$(dpkg --print-architecture)" ] || options+=(--include=dpkg-dev)
+  sources=("deb $mirror $release main")
+  [ "$release" = sid ] ||
+    sources+=("deb $mirror $release-updates main" "deb $mirror-security $release-security main")
   echo "Making a Debian $release $arch root in $root" >&2
-  mirror=$(debian_mirror) && mkdir -p ~/.cache/sbuild
-  "${making[@]}" mmdebstrap --quiet --architectures="$arch" "${options[@]}" "$@" \
-    --customize-hook='rm -f "$1/etc/apt/apt.conf.d/99mmdebstrap"' "$release" "$root.partial.tar.gz" \
-    "deb $mirror $release main" "deb $mirror $release-updates main" \
-    "deb $mirror-security $release-security main"
+  mkdir -p ~/.cache/sbuild
+  chronic mmdebstrap --mode=unshare --architectures="$arch" "${options[@]}" "$release" \
+    "$root.partial.tar.gz" "${sources[@]}"
   mv "$root.partial.tar.gz" "$root"
 }
 
-# Runs a command in the background, so that a signal stops the caller at once
-# (whose traps kill $sandbox), and waits for it.
-in_background() {
-  local status=0
-  "$@" &
-  sandbox=$!
-  wait "$sandbox" || status=$?
-  sandbox="" && return "$status"
+# Registers qemu for arm64 programs with the machine's binfmt_misc, for
+# every program, as Debian's qemu packages do (docs/arm64.md):
+# binfmt-support's update-binfmts, on a machine without systemd too.
+qemu_registered() {
+  [ "$(head -1 /proc/sys/fs/binfmt_misc/qemu-aarch64 2>/dev/null)" = enabled ] && return 0
+  ensure_packages qemu-user-static binfmt-support
+  update-binfmts --enable qemu-aarch64
 }
 
 # Downloads a Debian source package (NAME, or NAME=VERSION) into the folder,
@@ -123,34 +148,19 @@ fetch_debian_source() {
 
 build_mill() { chronic cmake -S "$MILL_ROOT" -B "$@" && chronic cmake --build "$1" -j "$(nproc)"; }
 
-# Starts a private X server on a free display, exports DISPLAY and XVFB_PID,
-# and waits (30 seconds at most, while it runs) until it answers.
-start_xvfb() {
-  local numfile _
-  numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1600x1600x24 -nolisten tcp -noreset 3>"$numfile" 2>/dev/null &
-  export XVFB_PID=$!
-  for _ in $(seq 600); do
-    kill -0 "$XVFB_PID" 2>/dev/null || break
-    export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
-    [ "$DISPLAY" != : ] && xdpyinfo >/dev/null 2>&1 && rm -f "$numfile" && return 0
-    sleep 0.05
-  done
-  rm -f "$numfile"
-  echo "Xvfb did not start" >&2 && return 1
-}
-
 # Runs the command (the mill) on a private virtual display and saves what its
 # window shows as the PNG file once drawn (more than one colour, the same in
 # two looks), in one deadline, each step bounded and checking that program
-# and window are there; else says why. The X server and the folder go.
-save_picture() (
+# and window are there; else says why.
+save_picture() {
+  xvfb-run -a -s "$MILL_XVFB" bash -c '. "$0" && picture_of "$@"' "${BASH_SOURCE[0]}" "$@"
+}
+picture_of() (
   local picture=$1 limit=300 work pid="" window="" end status
   shift
   work=$(mktemp -d)
-  trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true; stop_xvfb; rm -rf "$work"' EXIT
+  trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
   fail() { echo "No picture saved: $*" >&2 && exit 1; }
-  start_xvfb
   "$@" &
   pid=$! end=$((SECONDS + limit))
   : >"$work/last"
@@ -174,53 +184,3 @@ save_picture() (
   done
   convert "$work/now" "$picture"
 )
-
-stop_xvfb() {
-  [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" && wait "$XVFB_PID"; } 2>/dev/null || true
-  XVFB_PID=""
-}
-
-# Whether a command may have a binfmt_misc of its own, in a user namespace of
-# its own (Linux 6.7 and later); says why not where it may not.
-emulation_allowed() {
-  unshare --user --map-root-user --mount \
-    sh -c 'mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc' 2>/dev/null && return 0
-  echo "No binfmt_misc of a command's own here (Linux 6.7 or later, with user namespaces):" \
-    "nothing for arm64 can run" >&2
-  return 1
-}
-
-# Runs a command as root of a user namespace of its own, every user and group
-# itself, in mount and process namespaces that end with the caller ($sandbox
-# ends them sooner), with a binfmt_misc of its own that runs arm64 programs
-# under qemu, for no one else: qemu's static build, out of Debian's package
-# into the folder given first (installed, systemd would register it for all).
-emulating() {
-  local folder=$1 qemu package map status=0
-  shift
-  # Debian 12 keeps the static build in qemu-user-static, 13 in qemu-user.
-  if [ ! -d "$folder/usr/bin" ]; then
-    mkdir -p "$folder/packages"
-    apt-get update -qq
-    (cd "$folder/packages" && apt-get download -qq -o APT::Sandbox::User=root qemu-user-static qemu-user)
-    for package in "$folder"/packages/*.deb; do dpkg-deb -x "$package" "$folder"; done
-  fi
-  qemu=$folder/usr/bin/qemu-aarch64-static
-  [ -x "$qemu" ] || qemu=$folder/usr/bin/qemu-aarch64
-  # The maps, written from outside once the namespace is there, waited for.
-  setpriv --pdeathsig KILL unshare --user --mount --pid --fork --kill-child --propagation private \
-    /bin/sh -euc '
-    until [ -n "$(cat /proc/self/uid_map)" ]; do sleep 0.05; done
-    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    elf="\x7f\x45\x4c\x46\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00"
-    mask="\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
-    printf "%s" ":qemu-aarch64:M::$elf:$mask:$0:F" >/proc/sys/fs/binfmt_misc/register
-    exec "$@"' "$qemu" "$@" &
-  sandbox=$!
-  while [ "$(readlink "/proc/$sandbox/ns/user")" = "$(readlink /proc/self/ns/user)" ]; do
-    sleep 0.05
-  done
-  for map in uid_map gid_map; do echo "0 0 4294967295" >"/proc/$sandbox/$map"; done
-  wait "$sandbox" || status=$?
-  sandbox="" && return "$status"
-}

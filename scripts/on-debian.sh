@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs a command in a fresh copy of the root of another Debian release, or of
-# arm64, that sbuild builds in, in a sandbox that ends with this script,
-# however it ends (docs/other-releases.md):
+# Runs a command of this checkout as root in a fresh copy of the root that
+# sbuild builds a Debian release's package in, or of the arm64 testbed, in
+# mmdebstrap's own way (docs/other-releases.md):
 #   ./scripts/on-debian.sh [--arch arm64] [--share FOLDER] RELEASE COMMAND...
 set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,59 +14,43 @@ while [ $# -ge 2 ] && [ "${1#--}" != "$1" ]; do
 done
 release=$(debian_release "${1:-}")
 if [ -z "$release" ] || [ $# -lt 2 ] || ! [[ $arch =~ ^(arm64|$(dpkg --print-architecture))$ ]]; then
-  echo "usage: $0 [--arch arm64] [--share FOLDER] RELEASE(12, 13, forky) COMMAND..." >&2
+  echo "usage: $0 [--arch arm64] [--share FOLDER] RELEASE(12, 13, testing, unstable) COMMAND..." >&2
   exit 2
 fi
 shift
 [ "$(id -u)" -eq 0 ] || { echo "This needs root: run, as root, $0 $release $*" >&2 && exit 1; }
-ensure_packages mmdebstrap bubblewrap
-entering=(in_background)
-if [ "$arch" != "$(dpkg --print-architecture)" ]; then
-  ensure_packages arch-test
-  emulation_allowed || exit 1
-  entering=(emulating /var/cache/mill/qemu)
-fi
-mirror=$(debian_mirror) archives=/var/cache/mill/$release-$arch-archives
-[ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && exit 1; }
+ensure_packages mmdebstrap
+[ "$arch" = "$(dpkg --print-architecture)" ] || qemu_registered
+debian_root "$release" "$arch"
 
-# A snapshot mirror serves testing's Release file past its Valid-Until date:
-# for testing alone, while it has expired, apt in the root lets that pass.
-expired=() index=$(mktemp)
-until=$([ "$release" != forky ] || ! /usr/lib/apt/apt-helper download-file \
-  "$mirror/dists/$release/InRelease" "$index" >/dev/null 2>&1 || sed -n 's/^Valid-Until: //p' "$index")
-rm -f "$index"
-if [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ]; then
-  echo "Debian testing's Release file on $mirror expired on $until: apt in its root" \
-    "will not hold that against it" >&2
-  expired=(--aptopt='Acquire::Check-Valid-Until "false"')
-fi
-
-# Stopped, it kills what it started, and so all in its sandbox, whose mounts
-# no one else sees, then removes the copy.
-sandbox="" run=""
-trap 'exit 143' TERM INT HUP
-trap '[ -z "$sandbox" ] || kill -KILL "$sandbox" 2>/dev/null || true
-  wait 2>/dev/null || true
-  [ -z "$run" ] || rm -rf "$run"' EXIT
-debian_root "$release" "$arch" "${expired[@]}"
-run=$(mktemp -d "/var/cache/mill/run-$release-$arch-XXXXXX")
-tar -xf "$root" -C "$run"
-[ ${#expired[@]} -eq 0 ] ||
-  echo 'Acquire::Check-Valid-Until "false";' >"$run/etc/apt/apt.conf.d/99expired-testing"
-# The network as this machine reaches it: name servers, certificate authorities.
-cp /etc/resolv.conf "$run/etc/resolv.conf"
-[ ! -d /usr/local/share/ca-certificates ] ||
-  cp -a /usr/local/share/ca-certificates/. "$run/usr/local/share/ca-certificates/"
-mkdir -p "$run/root/mill/$share" "$MILL_ROOT/$share" "$archives"
-tar -C "$MILL_ROOT" --exclude='./build*' -cf - . | tar -C "$run/root/mill" -xf -
-# What a machine has that a build daemon's root has not: certificate
-# authorities, git, accounts, processes' tools ($MILL_ROOT_PACKAGES).
-"${entering[@]}" bwrap --die-with-parent --unshare-pid --cap-add ALL --dev-bind "$run" / \
-  --proc /proc --dev-bind /dev /dev --tmpfs /dev/shm --ro-bind /sys /sys \
-  --bind "$archives" /var/cache/apt/archives ${share:+--bind "$MILL_ROOT/$share" "/root/mill/$share"} \
-  --chdir /root/mill --clearenv --setenv HOME /root --setenv TERM "${TERM:-dumb}" \
-  --setenv LANG C.UTF-8 --setenv PATH /usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  ${CI:+--setenv CI "$CI"} sh -ec '
-  dpkg -s $0 >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends $0 >/dev/null; }
-  exec "$@"' "$MILL_ROOT_PACKAGES" "$@"
+# The copy gets this checkout without its build folders but the one shared,
+# the certificate authorities and name servers this machine reaches the
+# network with, and what a machine has that a build daemon's root has not
+# ($MILL_ROOT_PACKAGES). mmdebstrap mounts what it needs in namespaces of its
+# own, ends them and removes the copy, however the command ends. Stopped,
+# this script kills the init of mmdebstrap's PID namespace, which heeds no
+# other signal from outside, and so all in it, and waits for that clean-up.
+stop() {
+  local child
+  [[ ! $(grep '^NSpid:' "/proc/$1/status" 2>/dev/null) =~ [[:space:]]1$ ]] || { kill -KILL "$1" && return; }
+  for child in $(pgrep -P "$1"); do stop "$child"; done
+}
+trap 'stop $$; wait; exit 143' TERM INT HUP
+export MILL_ROOT MILL_SHARE=$share MILL_COMMAND="${*@Q}" MILL_ROOT_PACKAGES
+mmdebstrap --quiet --mode=unshare --variant=custom --skip=update \
+  --setup-hook="tar -xzf '$root' -C \"\$1\" --exclude='./dev/*'" \
+  --customize-hook='cp /etc/resolv.conf "$1/etc/resolv.conf"
+    [ ! -d /usr/local/share/ca-certificates ] ||
+      cp -a /usr/local/share/ca-certificates/. "$1/usr/local/share/ca-certificates/"
+    mkdir "$1/root/mill"
+    tar -C "$MILL_ROOT" --exclude="./build*" -c . ${MILL_SHARE:+"./$MILL_SHARE"} |
+      tar -C "$1/root/mill" -x' \
+  --customize-hook='chroot "$1" env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 ${CI:+CI="$CI"} \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    MILL_ROOT_PACKAGES="$MILL_ROOT_PACKAGES" MILL_COMMAND="$MILL_COMMAND" bash -ec "
+    dpkg -s \$MILL_ROOT_PACKAGES >/dev/null 2>&1 || { apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        \$MILL_ROOT_PACKAGES >/dev/null; }
+    cd /root/mill && eval \"exec \$MILL_COMMAND\""' \
+  "$release" /dev/null &
+wait $!

@@ -6,10 +6,10 @@ MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
 dir="$MILL_ROOT/build"
-options=(-DBUILD_TESTING=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+options=(-DBUILD_TESTING=ON -DMILL_BENCHMARK=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   -DMILL_TEST_TIME_SCALE="${MILL_TEST_TIME_SCALE:-1}")
 [ "${1:-}" != --sanitize ] || { dir="$MILL_ROOT/build-sanitize" && options+=(-DMILL_SANITIZE=ON); }
-packages=$MILL_CHECK_PACKAGES
+packages="$MILL_CHECK_PACKAGES xauth"
 # The Windows build and the page too, where built, under Wine and in Chromium.
 exe="$MILL_ROOT/build-windows/mill.exe" page="$MILL_ROOT/build-web/mill.html"
 [ -f "$exe" ] && packages="$packages $MILL_WINDOWS_PACKAGES" || exe=""

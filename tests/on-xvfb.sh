@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Runs one command on a private virtual display of its own.
+# Runs one command on a private virtual display of its own (xvfb-run), with
+# the X server's process in XVFB_PID, from its lock file, for the case that
+# takes it away.
 set -u
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
-start_xvfb || exit 1
 # The sanitizer build's tests name libraries to preload into the test and,
 # through it, into the program, and leave leaks in libraries to lsan.supp.
 if [ -n "${MILL_SANITIZER_PRELOAD:-}" ]; then
-  export LD_PRELOAD="$MILL_SANITIZER_PRELOAD"
   export LSAN_OPTIONS="suppressions=$MILL_ROOT/tests/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
-"$@" && status=0 || status=$?
-stop_xvfb
-exit $status
+exec xvfb-run -a -s "$MILL_XVFB" sh -c 'export XVFB_PID=$(tr -d " " <"/tmp/.X${DISPLAY#:}-lock")
+  [ -z "${MILL_SANITIZER_PRELOAD:-}" ] || export LD_PRELOAD="$MILL_SANITIZER_PRELOAD"
+  exec "$@"' on-xvfb "$@"
