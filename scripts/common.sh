@@ -119,13 +119,18 @@ debian_root() {
   mv "$root.partial.tar.gz" "$root"
 }
 
-# Registers qemu for arm64 programs with the machine's binfmt_misc, for
-# every program, as Debian's qemu packages do (docs/arm64.md):
-# binfmt-support's update-binfmts, on a machine without systemd too.
+# Registers qemu for arm64 programs, for the whole machine, as Debian's
+# packages do where systemd runs (docs/arm64.md): on 12 binfmt-support's
+# update-binfmts, which mounts binfmt_misc itself; on 13 systemd-binfmt.
 qemu_registered() {
-  [ "$(head -1 /proc/sys/fs/binfmt_misc/qemu-aarch64 2>/dev/null)" = enabled ] && return 0
-  ensure_packages qemu-user-static binfmt-support
-  update-binfmts --enable qemu-aarch64
+  [ "$(head -1 /proc/sys/fs/binfmt_misc/qemu-aarch64 2>/dev/null)" != enabled ] || return 0
+  if [ "$(. /etc/os-release && echo "$VERSION_ID")" = 12 ]; then
+    ensure_packages qemu-user-static binfmt-support && update-binfmts --enable qemu-aarch64
+  else
+    ensure_packages qemu-user-binfmt systemd
+    mountpoint -q /proc/sys/fs/binfmt_misc || mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    /usr/lib/systemd/systemd-binfmt /usr/lib/binfmt.d/qemu-aarch64.conf
+  fi
 }
 
 # Downloads a Debian source package (NAME, or NAME=VERSION) into the folder,
