@@ -44,11 +44,11 @@ git -C "$MILL_ROOT" archive --format=tar --prefix=mill/ HEAD | tar -xf - -C "$di
 # For the distribution the changelog names, whichever release's root builds
 # it; the autopkgtest in a testbed of the package's architecture. sbuild
 # keeps what it says in a log.
-debian_root "$release" "$arch"
-testbed=$root
 debian_root "$release" amd64
+build=$root testbed=$root
+[ "$arch" = amd64 ] || { debian_root "$release" "$arch" && testbed=$root; }
 distribution=$(dpkg-parsechangelog -l "$MILL_ROOT/debian/changelog" -S Distribution)
-options=(--chroot="$root" --dist="$distribution" --piuparts-opt=--basetgz="$root"
+options=(--chroot="$build" --dist="$distribution" --piuparts-opt=--basetgz="$build"
   --piuparts-opt=--keep-sources-list
   --autopkgtest-opts="--apt-upgrade -- unshare --release $release --arch $arch --tarball $testbed")
 # sbuild's resolver for a cross build calls apt's own solver, of apt-utils,
