@@ -27,30 +27,35 @@ debian_root "$release" "$arch"
 # the certificate authorities and name servers this machine reaches the
 # network with, and what a machine has that a build daemon's root has not
 # ($MILL_ROOT_PACKAGES). mmdebstrap mounts what it needs in namespaces of its
-# own, ends them and removes the copy, however the command ends. Stopped,
-# this script kills the init of mmdebstrap's PID namespace, which heeds no
-# other signal from outside, and so all in it, and waits for that clean-up.
+# own, ends them and removes the copy, however the command ends. The copy is
+# bound onto itself for the command, so that its / is a mount point, which
+# unshare --mount needs (tests/package_test.sh).
+export MILL_ROOT MILL_SHARE=$share MILL_COMMAND="${*@Q}" MILL_ROOT_PACKAGES MILL_IN_ROOT='
+  dpkg -s $MILL_ROOT_PACKAGES >/dev/null 2>&1 || { apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $MILL_ROOT_PACKAGES >/dev/null; }
+  cd /root/mill && eval "exec $MILL_COMMAND"'
+# Stopped, this script kills the init of mmdebstrap's PID namespace, which
+# heeds no other signal from outside, and so all in it, and waits while
+# mmdebstrap cleans up.
 stop() {
   local child
-  [[ ! $(grep '^NSpid:' "/proc/$1/status" 2>/dev/null) =~ [[:space:]]1$ ]] || { kill -KILL "$1" && return; }
+  [[ ! $(grep '^NSpid:' "/proc/$1/status" 2>/dev/null) =~ [[:space:]]1$ ]] ||
+    { kill -KILL "$1" && return; }
   for child in $(pgrep -P "$1"); do stop "$child"; done
 }
 trap 'stop $$; wait; exit 143' TERM INT HUP
-export MILL_ROOT MILL_SHARE=$share MILL_COMMAND="${*@Q}" MILL_ROOT_PACKAGES
 mmdebstrap --quiet --mode=unshare --variant=custom --skip=update \
   --setup-hook="tar -xzf '$root' -C \"\$1\" --exclude='./dev/*'" \
   --customize-hook='cp /etc/resolv.conf "$1/etc/resolv.conf"
     [ ! -d /usr/local/share/ca-certificates ] ||
       cp -a /usr/local/share/ca-certificates/. "$1/usr/local/share/ca-certificates/"
     mkdir "$1/root/mill"
-    tar -C "$MILL_ROOT" --exclude="./build*" -c . ${MILL_SHARE:+"./$MILL_SHARE"} |
-      tar -C "$1/root/mill" -x' \
-  --customize-hook='chroot "$1" env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 ${CI:+CI="$CI"} \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    MILL_ROOT_PACKAGES="$MILL_ROOT_PACKAGES" MILL_COMMAND="$MILL_COMMAND" bash -ec "
-    dpkg -s \$MILL_ROOT_PACKAGES >/dev/null 2>&1 || { apt-get update -qq &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        \$MILL_ROOT_PACKAGES >/dev/null; }
-    cd /root/mill && eval \"exec \$MILL_COMMAND\""' \
+    tar -C "$MILL_ROOT" --exclude="./build*" -c . | tar -C "$1/root/mill" -x
+    [ -z "$MILL_SHARE" ] || tar -C "$MILL_ROOT" -c "./$MILL_SHARE" | tar -C "$1/root/mill" -x' \
+  --customize-hook='mount --rbind "$1" "$1" && status=0 && chroot "$1" env -i HOME=/root \
+    TERM="${TERM:-dumb}" LANG=C.UTF-8 ${CI:+CI="$CI"} MILL_ROOT_PACKAGES="$MILL_ROOT_PACKAGES" \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin MILL_COMMAND="$MILL_COMMAND" \
+    bash -ec "$MILL_IN_ROOT" || status=$?
+    umount -R "$1" && exit "$status"' \
   "$release" /dev/null &
 wait $!
