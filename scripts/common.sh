@@ -1,9 +1,7 @@
 # Helpers shared by our commands. Source it; it defines functions only.
 
-# Debian packages, beside debian/control's Build-Depends: running the
-# program with no display; checking the sources and the Debian package, and
-# building the benchmark; the Windows build, Wine and zipinfo to check it;
-# Chromium for the page.
+# Debian packages beside debian/control's Build-Depends, for: no display;
+# the checks and the benchmark; the Windows build, Wine; the page.
 MILL_HEADLESS_PACKAGES="xvfb xauth x11-utils libgl1-mesa-dri imagemagick"
 MILL_CHECK_PACKAGES="clang-format clang-tidy git debhelper fakeroot desktop-file-utils man-db
   lintian appstream libbenchmark-dev"
@@ -25,9 +23,8 @@ wine_runs_x86_64() {
     { echo "Left out: mill.exe under Wine, which apt has none of here" >&2 && return 1; }
 }
 
-# Installs, as root, the packages named that are missing, moreutils (whose
-# chronic shows what a command said only if it fails), and after
-# --build-depends PROFILE debian/control's Build-Depends as apt reads them
+# Installs, as root, the packages named that are missing, moreutils (for
+# chronic), and after --build-depends PROFILE debian/control's Build-Depends
 # (nocheck: the program's alone); otherwise names the line to run as root.
 ensure_packages() {
   local profile=() build="" missing="" pkg
@@ -45,13 +42,11 @@ ensure_packages() {
     "$build" "apt-get install -y$missing" >&2 && return 1; }
   echo "Installing:$missing${build:+ and the build dependencies}" >&2
   apt-get update -qq
-  [ -x /usr/bin/chronic ] ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends moreutils >/dev/null
-  DEBIAN_FRONTEND=noninteractive chronic sh -c "${build}apt-get install -y --no-install-recommends $missing"
+  DEBIAN_FRONTEND=noninteractive sh -c "${build}apt-get install -y -qq --no-install-recommends $missing" \
+    >/dev/null
 }
 
-# The archives this machine installs from, as apt reads its sources (URI,
-# suite, component), and of them Debian's own.
+# The archives this machine installs from (URI, suite, component); Debian's.
 debian_archives() {
   apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' | sort -u
 }
@@ -75,48 +70,45 @@ debian_release() {
 }
 
 # The date the release's Release file on the mirror was valid until, where
-# that has passed: a snapshot mirror serves testing's and unstable's long
-# after. debian_root asks it for every root, which keeps the answer for
-# every apt run in it.
+# that has passed, as a snapshot mirror serves testing's and unstable's.
 release_expired() {
   local index until=""
   index=$(mktemp)
-  ! /usr/lib/apt/apt-helper download-file "$(debian_mirror)/dists/$1/InRelease" "$index" \
-    >/dev/null 2>&1 || until=$(sed -n 's/^Valid-Until: //p' "$index")
+  ! /usr/lib/apt/apt-helper download-file "$2/dists/$1/InRelease" "$index" >/dev/null 2>&1 ||
+    until=$(sed -n 's/^Valid-Until: //p' "$index")
   rm -f "$index"
   [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ] && echo "$until"
 }
 
-# Sets root to the tarball of the release's root for the architecture, in
-# ~/.cache/sbuild, made by mmdebstrap once: for this machine's architecture a
-# build daemon's, that sbuild, piuparts, the autopkgtest and on-debian.sh
-# run in; for arm64 the autopkgtest's testbed (dpkg-dev unpacks the source
-# package there), made under qemu. Where the release has expired on the
-# mirror, the root's apt lets that pass (mmdebstrap keeps --aptopt in
-# 99mmdebstrap), and a root made without that is made again.
+# Sets root to the release's root for the architecture, made by mmdebstrap
+# once into ~/.cache/sbuild, one maker at a time: a build daemon's, or for
+# arm64 the autopkgtest's testbed (dpkg-dev unpacks the source there). Where
+# the release has expired, the root's apt lets that pass (mmdebstrap keeps
+# --aptopt in 99mmdebstrap); a root made without that is made again.
 debian_root() {
-  local release=$1 arch=$2 mirror until options=(--variant=buildd) sources=()
-  root=~/.cache/sbuild/$release-$arch.tar.gz
-  mirror=$(debian_mirror)
+  local release=$1 arch=$2 mirror until options=(--variant=buildd) sources
+  root=~/.cache/sbuild/$release-$arch.tar.gz mirror=$(debian_mirror)
   [ -n "$mirror" ] || { echo "This machine installs from no Debian archive" >&2 && return 1; }
-  if until=$(release_expired "$release"); then
+  if until=$(release_expired "$release" "$mirror"); then
     echo "Debian $release's Release file on $mirror expired on $until: apt in its root" \
       "will not hold that against it" >&2
     options+=(--aptopt='Acquire::Check-Valid-Until "false"')
-    [ ! -f "$root" ] || tar -tzf "$root" ./etc/apt/apt.conf.d/99mmdebstrap >/dev/null 2>&1 ||
-      rm "$root"
   fi
-  [ ! -f "$root" ] || return 0
-  [ "$arch" = "$(dpkg --print-architecture)" ] || options[0]=--variant=apt
-  [ "$arch" = "$(dpkg --print-architecture)" ] || options+=(--include=dpkg-dev)
+  [ "$arch" = "$(dpkg --print-architecture)" ] ||
+    options=(--variant=apt --include=dpkg-dev "${options[@]:1}")
   sources=("deb $mirror $release main")
   [ "$release" = sid ] ||
     sources+=("deb $mirror $release-updates main" "deb $mirror-security $release-security main")
-  echo "Making a Debian $release $arch root in $root" >&2
-  mkdir -p ~/.cache/sbuild
-  chronic mmdebstrap --mode=unshare --architectures="$arch" "${options[@]}" "$release" \
-    "$root.partial.tar.gz" "${sources[@]}"
-  mv "$root.partial.tar.gz" "$root"
+  mkdir -p ~/.cache/sbuild && exec 9>>"$root.lock" && flock 9
+  [ -z "$until" ] || [ ! -f "$root" ] ||
+    tar -tzf "$root" ./etc/apt/apt.conf.d/99mmdebstrap >/dev/null 2>&1 || rm "$root"
+  if [ ! -f "$root" ]; then
+    echo "Making a Debian $release $arch root in $root" >&2
+    chronic mmdebstrap --mode=unshare --architectures="$arch" "${options[@]}" "$release" \
+      "$root.partial.tar.gz" "${sources[@]}" || { flock -u 9 && return 1; }
+    mv "$root.partial.tar.gz" "$root"
+  fi
+  flock -u 9
 }
 
 # Registers qemu for arm64 programs, for the whole machine, as Debian's
@@ -128,14 +120,14 @@ qemu_registered() {
     ensure_packages qemu-user-static binfmt-support && update-binfmts --enable qemu-aarch64
   else
     ensure_packages qemu-user-binfmt systemd
-    mountpoint -q /proc/sys/fs/binfmt_misc || mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    mountpoint -q /proc/sys/fs/binfmt_misc || mount -t binfmt_misc none /proc/sys/fs/binfmt_misc
     /usr/lib/systemd/systemd-binfmt /usr/lib/binfmt.d/qemu-aarch64.conf
   fi
 }
 
 # Downloads a Debian source package (NAME, or NAME=VERSION) into the folder,
-# with an apt setup of its own there, checked against the signed index; where
-# a mirror lacks the Debian parts, goes on with the upstream tarball.
+# with an apt setup of its own there; where a mirror lacks the Debian parts,
+# goes on with the upstream tarball.
 fetch_debian_source() {
   local source=$1 folder=$2 package=${1%%=*} apt="$2/apt" said
   rm -rf "$folder"
@@ -155,8 +147,7 @@ build_mill() { chronic cmake -S "$MILL_ROOT" -B "$@" && chronic cmake --build "$
 
 # Runs the command (the mill) on a private virtual display and saves what its
 # window shows as the PNG file once drawn (more than one colour, the same in
-# two looks), in one deadline, each step bounded and checking that program
-# and window are there; else says why.
+# two looks), in one deadline, each step bounded; else says why.
 save_picture() {
   xvfb-run -a -s "$MILL_XVFB" bash -c '. "$0" && picture_of "$@"' "${BASH_SOURCE[0]}" "$@"
 }
