@@ -6,17 +6,15 @@ set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-# Debian's npm where Node.js came without it; xz to unpack emscripten's
-# source; a Java runtime where npm may have the closure compiler built for
-# x86 Linux alone, and emscripten runs its Java build.
+# npm where Node.js came without it; Java where npm's closure compiler has
+# no native build (x86 Linux alone).
 packages="cmake make emscripten xz-utils"
 command -v npm >/dev/null || packages="$packages npm"
 [[ $(dpkg --print-architecture) =~ ^(amd64|i386)$ ]] || packages="$packages default-jre-headless"
 ensure_packages $packages
 dir="$MILL_ROOT/build-web" glu="$MILL_ROOT/build-web/glu" closure="$MILL_ROOT/build-web/closure"
 
-# Only four files of GLU's upstream tarball: the quadrics, the camera and
-# the two headers they include.
+# GLU's quadrics, camera and the two headers they include.
 if [ ! -f "$glu/libutil/quad.c" ]; then
   echo "Fetching GLU from Debian's source package" >&2
   fetch_debian_source libglu "$dir/glu-source"
@@ -40,8 +38,7 @@ if [ "$(cat "$closure/emscripten" 2>/dev/null)" != "$emscripten" ] ||
   echo "$emscripten" >"$closure/emscripten"
 fi
 
-# Debian's emcc runs under the machine's node, which looks for emscripten's
-# JavaScript modules only where Debian puts them when told.
+# Debian's emcc finds its JavaScript modules only where told.
 export NODE_PATH=/usr/share/nodejs
 chronic emcmake cmake -S "$MILL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
   -DMILL_GLU_SOURCE="$glu" -DMILL_CLOSURE_COMPILER="$closure/node_modules/.bin/google-closure-compiler" \

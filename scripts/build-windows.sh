@@ -6,8 +6,7 @@ set -euo pipefail
 MILL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$MILL_ROOT/scripts/common.sh"
 
-# And then Wine, where it can run the exe, for the test command: apt knows
-# what it has once the first installation has read its lists.
+# Wine, for the test command, where apt has one (known once its lists are read).
 ensure_packages $MILL_WINDOWS_PACKAGES
 ! wine_runs_x86_64 || ensure_packages $MILL_WINE_PACKAGES
 dir="$MILL_ROOT/build-windows" freeglut="$MILL_ROOT/build-windows/freeglut"
@@ -17,8 +16,8 @@ if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/CO
   echo "Fetching and cross-building freeglut from Debian's source package" >&2
   fetch_debian_source freeglut "$dir/freeglut-source"
   source="$dir/freeglut-source/freeglut"
-  # Debian's changes touch only the shared library, which a static build has
-  # not. CMake 4 (testing's) builds it only when told that 3.5's ways will do.
+  # Debian's patches touch only the shared library. CMake 4 builds it only
+  # when told that 3.5's policies will do.
   mkdir -p "$source"
   tar -xf "$dir"/freeglut-source/freeglut_*.orig.tar.* -C "$source" --strip-components=1
   chronic cmake -S "$source" -B "$dir/freeglut-build" --toolchain "$toolchain" \
@@ -27,7 +26,7 @@ if [ ! -f "$freeglut/lib/libglut.a" ] || [ ! -f "$freeglut/share/doc/freeglut/CO
     -DCMAKE_POLICY_VERSION_MINIMUM=3.5
   chronic cmake --build "$dir/freeglut-build" -j "$(nproc)"
   chronic cmake --install "$dir/freeglut-build"
-  # Its licence goes with every copy of mill.exe, which links it in.
+  # Its licence goes with mill.exe, which links it in.
   install -D -m 644 "$source/COPYING" "$freeglut/share/doc/freeglut/COPYING"
 fi
 
