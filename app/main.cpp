@@ -8,8 +8,7 @@
 
 namespace {
 
-// As many of the screen's pixels as the given number of pixels of a screen
-// of the usual density cover.
+// A size in 96-DPI pixels, in the screen's pixels at its DPI scale factor.
 int onScreen(const int pixels, const double scale) {
   return static_cast<int>(std::lround(pixels * scale));
 }
@@ -17,8 +16,8 @@ int onScreen(const int pixels, const double scale) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The window is 500 x 500 at (100, 100) in pixels of a screen of the usual
-  // density, and as much of a denser one: sharp, and the same size.
+  // 500 x 500 at (100, 100) in 96-DPI pixels: on a HiDPI screen, sharp and
+  // the same size.
   const double scale = screenScale(argc, argv);
   // GLUT takes its own options out of the command line; the program has none.
   glutInit(&argc, argv);
@@ -30,9 +29,9 @@ int main(int argc, char** argv) {
   init();
   glutDisplayFunc(display);
   glutReshapeFunc(reshape);
-  // Closing the window ends GLUT's loop, and the run ends here, as any
-  // program's does: what its libraries do at exit (a GL tracer writing its
-  // trace, coverage data) runs once.
+  // Closing the window returns from glutMainLoop and main returns, so exit()
+  // and the libraries' exit handlers (a GL tracer's, coverage's) run once;
+  // freeglut's default, GLUT_ACTION_EXIT, calls exit() inside its teardown.
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   glutMainLoop();
   return 0;

@@ -1,27 +1,23 @@
-// Two calls of the libraries it links that the program replaces, on X11 and
-// nowhere else, by defining them itself: the executable comes first when a
-// library it loads looks a function up (ELF symbol interposition), and the
-// library's own is found behind it with dlsym(RTLD_NEXT). freeglut gives no
-// other hold on either moment, nor on the window or context it makes.
+// Two library calls the program replaces on X11 by symbol interposition:
+// the executable defines them, so the dynamic linker binds the libraries'
+// calls to its versions, which reach the real ones with dlsym(RTLD_NEXT).
+// freeglut gives no other hook at either moment.
 //
-// - libX11's XMapWindow. A window manager reads what a desktop shows of a
-//   window (its class, which ties it to mill.desktop's StartupWMClass and
-//   names it to the window manager's rules, its icon and its process) once,
-//   as it handles the map request, and freeglut maps the window inside
-//   glutCreateWindow, before the program can set anything on it. So the
-//   first window mapped, the program's own, is described in the very call
-//   that maps it.
-// - GLX's glXDestroyContext. freeglut takes the window's context down as the
-//   window closes, while it is current, and then the window. Mesa's softpipe
-//   crashes destroying a single-buffered context that has drawn to its
-//   window, whether released first or, put off because it is current, when
-//   the display closes; Mesa 25 then also writes the picture to a window
-//   that is gone. So the context is let go of, while its window is still
-//   there, and left to go with the process: the run ends with it.
+// - libX11's XMapWindow. A window manager reads WM_CLASS (ICCCM 4.1.2.5,
+//   which mill.desktop's StartupWMClass matches), _NET_WM_ICON and
+//   _NET_WM_PID (EWMH) once, at the MapRequest, and freeglut 3.4 maps the
+//   window inside glutCreateWindow, before the program can set them. So the
+//   first window mapped, the program's, gets them in that very call. This
+//   can go once freeglut sets a class and an icon before mapping.
+// - GLX's glXDestroyContext. freeglut destroys the current context as the
+//   window closes. Mesa's softpipe (22 to 25) crashes destroying a
+//   single-buffered context that has drawn to its window, released first
+//   or not, and Mesa 25 then writes the front buffer to a window that is
+//   gone. So the context is only released, while its window still exists,
+//   and goes with the process. This can go once softpipe no longer crashes.
 //
-// They work only while the executable exports them, which the build makes
-// sure of (cmake/exports.cmake): declared visible here, whatever the build's
-// default, and named to the linker.
+// Both work only while the executable exports them: declared visible here,
+// named to the linker, and checked by the build (cmake/exports.cmake).
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -37,8 +33,8 @@
 
 namespace {
 
-// The library's own function of that name, found once; without it the
-// program cannot go on.
+// The real function behind the interposed one; without it the program
+// cannot go on.
 template <typename Function>
 Function* own(const char* name) {
   void* const found = dlsym(RTLD_NEXT, name);
@@ -59,8 +55,8 @@ void describe(Display* display, const Window window) {
                   PropModeReplace, reinterpret_cast<const unsigned char*>(millIcon.data()),
                   static_cast<int>(millIcon.size()));
 
-  // freeglut names the process only where the window manager says it speaks
-  // EWMH; every window manager may read it.
+  // freeglut sets _NET_WM_PID only where the window manager announces EWMH
+  // support; any window manager may read it.
   const long pid = getpid();
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);

@@ -1,7 +1,7 @@
 #include "screen.h"
 
-// A page's CSS pixels are already scaled to the screen; the page draws the
-// window in every device pixel they cover (web/glut-window.js).
+// CSS pixels are already scaled by devicePixelRatio; the page sizes the
+// canvas in device pixels itself (web/glut-window.js).
 double screenScale(int /*argc*/, const char* const* /*argv*/) { return 1.0; }
 
 void followScreenScale(double /*opened*/) {}

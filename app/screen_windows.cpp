@@ -4,12 +4,11 @@
 
 #include "screen.h"
 
-// The program declares itself aware of each screen's scale (its manifest,
-// cmake/mill.manifest), so Windows neither stretches its window into a
-// blurred picture nor tells it 96 dots an inch where the screen has more.
+// The manifest (cmake/mill.manifest) declares the program per-monitor DPI
+// aware (v2), so Windows neither bitmap-stretches its window nor reports 96
+// DPI where the monitor has more.
 
-// Before there is a window, the one scale Windows gives every program: that
-// of the main screen when the user signed in.
+// Before there is a window, the system DPI: the primary monitor's at sign-in.
 double screenScale(int /*argc*/, const char* const* /*argv*/) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -19,15 +18,13 @@ double screenScale(int /*argc*/, const char* const* /*argv*/) {
 
 namespace {
 
-// The window procedure ours replaced, kept on the window itself, gets every
-// message ours does not answer: whatever subclassed the window before (an
-// input method, an accessibility tool, a driver) goes on hearing them, and
-// GLUT's own procedure behind it.
+// The window procedure ours subclasses, kept as a window property, gets every
+// message ours does not answer: any earlier subclass (an input method, an
+// accessibility tool, a driver) and GLUT's own procedure behind it.
 constexpr const char* replaced = "mill.replaced";
 
-// Answers a new scale as Windows asks of a program aware of it: by taking the
-// window rectangle Windows suggests, the same part of the new screen. The new
-// size reaches GLUT as any resize does, and goes through reshape and a redraw.
+// WM_DPICHANGED: takes the rectangle Windows suggests, as a per-monitor DPI
+// aware program must. GLUT sees it as any resize: reshape, then a redraw.
 LRESULT CALLBACK followScale(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto next = reinterpret_cast<WNDPROC>(GetPropA(window, replaced));
   if (message == WM_DPICHANGED) {
@@ -43,8 +40,8 @@ LRESULT CALLBACK followScale(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return CallWindowProcA(next, window, message, wParam, lParam);
 }
 
-// The scale of the screen the window is on (Windows 10 1607 and later), or
-// the one given every program where Windows cannot tell it.
+// The DPI scale factor of the window's monitor (GetDpiForWindow, Windows 10
+// 1607 and later), else the system DPI's.
 double windowScale(HWND window, const double fallback) {
   using DpiForWindow = UINT(WINAPI*)(HWND);
   // Through a plain function pointer type: GetProcAddress's own type is
@@ -68,13 +65,12 @@ void followScreenScale(const double opened) {
            // NOLINTNEXTLINE(performance-no-int-to-ptr): Windows hands the procedure over so
            reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(followScale));
-  // The scale given every program is fixed at sign-in. On a screen of another
-  // scale, or once the scale has changed since, the window opened at the
-  // wrong size, and no WM_DPICHANGED comes to mend it: it takes its screen's.
+  // The system DPI is fixed at sign-in: on another monitor, or after the DPI
+  // changed, the window opened at the wrong size, and no WM_DPICHANGED comes.
   const double scale = windowScale(window, opened);
   if (scale != opened) {
-    // The frame keeps its own thickness: GLUT would reckon it at the scale
-    // given every program, and so miss the inside it was asked for.
+    // Only the client area scales: GLUT would size the frame at the system
+    // DPI and miss the client size it was asked for.
     RECT outside{};
     RECT inside{};
     GetWindowRect(window, &outside);

@@ -13,9 +13,9 @@
 
 namespace {
 
-// The density a desktop that scales gives its programs: Xft.dpi in the
-// display's resource database (the root window's RESOURCE_MANAGER), 192 at
-// 200 %; 0 where there is none, or none that reads as a number.
+// The Xft.dpi resource, by which X11 desktops publish their DPI (192 at
+// 200 %), from the root window's RESOURCE_MANAGER; 0 where it is missing or
+// no number.
 double resourceDpi(Display* display) {
   const char* resources = XResourceManagerString(display);
   if (resources == nullptr) {
@@ -38,9 +38,8 @@ double resourceDpi(Display* display) {
   return dpi;
 }
 
-// The size of the area a window manager leaves to windows on the current
-// desktop, without its panels and docks (_NET_WORKAREA), or else of the
-// screen.
+// The current desktop's work area (EWMH _NET_WORKAREA: the screen less
+// panels and docks), else the screen's size.
 std::pair<long, long> workArea(Display* display) {
   const Window root = DefaultRootWindow(display);
   const auto cardinals = [&](const char* name, const long count) {
@@ -50,7 +49,7 @@ std::pair<long, long> workArea(Display* display) {
     unsigned long items = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    // No atom of that name: no window manager has published the property.
+    // No such atom: no window manager has set the property.
     const Atom property = XInternAtom(display, name, True);
     if (property != None &&
         XGetWindowProperty(display, root, property, 0, count, False, XA_CARDINAL, &type, &format,
@@ -75,8 +74,7 @@ std::pair<long, long> workArea(Display* display) {
 }  // namespace
 
 double screenScale(const int argc, const char* const* argv) {
-  // GLUT opens the display that -display names, the last one given, or else
-  // the one DISPLAY names.
+  // The display GLUT will open: the last -display, else $DISPLAY.
   const char* name = nullptr;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::string(argv[i]) == "-display") {
@@ -90,18 +88,16 @@ double screenScale(const int argc, const char* const* argv) {
   double scale = resourceDpi(display) / 96.0;
   const auto [width, height] = workArea(display);
   XCloseDisplay(display);
-  // A density below the usual one scales text, not the screen (a desktop
-  // publishes one for a screen that gives no size, or for smaller text);
-  // more than five times the usual one is taken for a mistake.
+  // At 96 DPI or below a desktop scales text, not the screen (Xfce's 50 for a
+  // screen of unknown size, GNOME's text scaling below 1); above 480 DPI is
+  // taken for a mistake.
   if (scale <= 1.0 || scale > 5.0) {
     return 1.0;
   }
-  // The window, and its place, fit in the work area with as much room again
-  // beyond them as before them, for the window manager's frame; never less
-  // than at the usual density.
+  // The window and its position (700 x 700 at scale 1) fit in the work area,
+  // leaving room for the frame; never below scale 1.
   return std::max(1.0, std::min(scale, static_cast<double>(std::min(width, height)) / 700.0));
 }
 
-// An X11 desktop that changes its scale tells its programs through the
-// resource database, which the window reads once, as it opens.
+// X11 has no per-window DPI change event: Xft.dpi is read once, at start.
 void followScreenScale(double /*opened*/) {}
