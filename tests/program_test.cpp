@@ -86,8 +86,8 @@ void expectTheMillUntilClosed(TestDisplay& screen, Program& mill, const int plac
   EXPECT_EQ(mill.output(), "");
 }
 
-// The environment changes, with the tests' stand-ins (stand_ins.cpp)
-// preloaded into the program after whatever is preloaded already.
+// The environment changes, with the fault-injection shims (stand_ins.cpp)
+// LD_PRELOADed into the program after whatever is preloaded already.
 std::map<std::string, std::string> withStandIns(std::map<std::string, std::string> environment) {
   const char* preloaded = std::getenv("LD_PRELOAD");
   environment["LD_PRELOAD"] =
@@ -97,12 +97,12 @@ std::map<std::string, std::string> withStandIns(std::map<std::string, std::strin
 
 }  // namespace
 
-// The window, its picture, and its close, on Mesa's two software
-// rasterizers: softpipe crashes taking a single-buffered window's context
-// down. The exit-time work is done (a mark the stand-ins leave, as a GL
-// tracer writes its trace), and exit() called once at most: a second call,
-// from exit-time work, is undefined, and some C libraries crash on it.
-TEST(Mill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
+// The window, its picture, and its close, on Mesa's llvmpipe and softpipe
+// (which crashes destroying a single-buffered context that has drawn). The
+// atexit handlers run (a mark the shims leave, as a GL tracer writes its
+// trace), and exit() is called once at most: a second call, from an atexit
+// handler, is undefined behaviour, and some C libraries crash on it.
+TEST(Mill, RunsAndClosesCleanlyOnBothRasterizers) {
   const TemporaryFolder marks;
   TestDisplay screen;
   for (const std::string driver : {"llvmpipe", "softpipe"}) {
@@ -116,11 +116,11 @@ TEST(Mill, OpensItsWindowShowsTheMillSaysNothingAndClosesCleanly) {
   }
 }
 
-// On a desktop that scales (Xft.dpi), the window and its place scale alike,
-// with the mill in every pixel, as far as the work area the window manager
-// publishes (else the 1600 x 1600 screen) holds it; a density below the
-// usual one, or none that makes sense, changes nothing.
-TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksWithinReason) {
+// Under an Xft.dpi above 96, the window and its position take the DPI scale
+// factor, with the mill in every pixel, as far as the EWMH work area (else
+// the 1600 x 1600 screen) holds them; 96 DPI or below, or no DPI that makes
+// sense, changes nothing.
+TEST(ScaledScreen, WindowFollowsXftDpiWithinWorkArea) {
   TestDisplay screen;
   const std::vector<std::tuple<std::string, std::string, int>> densities{
       {"192", "", 1000},     {"144", "", 750}, {"50", "", 500},
@@ -142,10 +142,10 @@ TEST(ScaledScreen, TheWindowTakesTheScaleTheDesktopAsksWithinReason) {
   }
 }
 
-// What a window manager reads as it takes the window on, at its map request:
-// the class that ties it to mill.desktop, its process, and the icon of
-// data/icons at the sizes a desktop asks for most.
-TEST(Desktop, AWindowManagerSeesTheClassTheProcessAndTheIconAtTheMapRequest) {
+// What a window manager reads at the MapRequest: WM_CLASS, which ties the
+// window to mill.desktop, _NET_WM_PID, and _NET_WM_ICON from data/icons at
+// the sizes a desktop asks for most.
+TEST(Desktop, MapRequestCarriesClassPidAndIcon) {
   TestDisplay manager;
   manager.redirectMaps();
   Program mill(::mill());
@@ -177,7 +177,7 @@ TEST(Desktop, AWindowManagerSeesTheClassTheProcessAndTheIconAtTheMapRequest) {
   EXPECT_EQ(", " + said.substr(icon + 15, said.find('\n', icon) - icon - 15), expected.str());
 }
 
-TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
+TEST(Faults, NoDisplayFailsWithGlutsMessageOnly) {
   for (const std::string display : {"", ":4321"}) {
     Program mill(::mill(), {{"DISPLAY", display}});
     EXPECT_TRUE(exitedWith(mill.waitForExit(10s), 1)) << "DISPLAY=" << display;
@@ -188,7 +188,7 @@ TEST(Faults, WithoutADisplayOnlyGlutSpeaksAndTheExitStatusSaysSo) {
   }
 }
 
-TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
+TEST(Faults, UnknownArgumentsChangeNothing) {
   const std::vector<std::vector<std::string>> commandLines{
       {"--help"},
       {"-x", "--unknown=1", "plain", ""},
@@ -203,7 +203,7 @@ TEST(Faults, WordsGlutDoesNotKnowChangeNothing) {
   }
 }
 
-TEST_F(RunningMill, AResizeStormLeavesTheMill) {
+TEST_F(RunningMill, SurvivesResizeStorm) {
   // From a single pixel to wider than the 1600 x 1600 screen, faster than
   // the program can draw.
   for (int step = 0; step < 200; ++step) {
@@ -214,7 +214,7 @@ TEST_F(RunningMill, AResizeStormLeavesTheMill) {
   EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
 }
 
-TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
+TEST_F(RunningMill, ExposeStormKeepsPictureAndMemory) {
   // Resident memory every 250 redraws. The least of a few samples rides out
   // the allocator's passing ups and downs; a one-off step (a pool or Xlib's
   // buffers growing once, under load) lands in one half of the storm, while
@@ -242,7 +242,7 @@ TEST_F(RunningMill, AnExposeStormChangesNothingAndMemoryStaysFlat) {
 }
 
 // The test's own X server (tests/on-xvfb.sh), taken away under the program.
-TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
+TEST(Faults, ExitsWhenXServerGoesAway) {
   Program mill(::mill());
   ASSERT_NE(TestDisplay().waitForWindow(), 0U) << mill.output();
   ASSERT_EQ(kill(std::stoi(std::getenv("XVFB_PID")), SIGTERM), 0);
@@ -251,7 +251,7 @@ TEST(Faults, TheProgramEndsWhenItsXServerGoesAway) {
   EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
 }
 
-TEST_F(RunningMill, WithNothingHappeningItUsesNoCpu) {
+TEST_F(RunningMill, IdlesAtZeroCpu) {
   const auto before = mill.cpuTime();
   std::this_thread::sleep_for(2s);
   EXPECT_LE((mill.cpuTime() - before).count(), 40) << "milliseconds of CPU in two idle seconds";
@@ -305,8 +305,8 @@ class MillUnderWine : public testing::Test, protected WinePrefix {
 
 }  // namespace
 
-TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClosesCleanly) {
-  // Everything else, the C++ runtime and freeglut among it, is linked in.
+// Everything else, the C++ runtime and freeglut among it, is linked in.
+TEST_F(MillUnderWine, ImportsOnlyWindowsSystemDlls) {
   Program objdump({"x86_64-w64-mingw32-objdump", "-p", MILL_WINDOWS_EXE});
   ASSERT_TRUE(exitedWith(objdump.waitForExit(10s), 0)) << objdump.output();
   const std::string imports = objdump.output();
@@ -316,17 +316,21 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
   for (std::sregex_iterator name(imports.begin(), imports.end(), dll), end; name != end; ++name) {
     EXPECT_TRUE(std::regex_match((*name)[1].str(), windows)) << "imports " << (*name)[1];
   }
+}
 
-  // Where apt has no Wine to install, as on Debian testing, the commands
-  // leave this case out, and say so in one line.
+// Where apt has no Wine to install, as on Debian testing, the commands leave
+// the Wine cases out, and say so in one line.
+TEST_F(MillUnderWine, CommandsSayWhereAptHasNoWine) {
   Program check({"bash", "-c",
                  "apt-cache() { echo '  Candidate: (none)'; } && . \"$0\" && wine_runs_x86_64",
                  MILL_SOURCE_DIR "/scripts/common.sh"});
   EXPECT_TRUE(exitedWith(check.waitForExit(10s), 1));
   EXPECT_EQ(check.output(), "Left out: mill.exe under Wine, which apt has none of here\n");
+}
 
-  // The zip it comes in is the same whoever builds it: no entry names an
-  // owner but root (user and group 0).
+// The zip is the same whoever builds it: no entry names an owner but root
+// (user and group 0).
+TEST_F(MillUnderWine, ZipEntriesAreOwnedByRoot) {
   Program zipinfo({"zipinfo", "-v", MILL_WINDOWS_ZIP});
   ASSERT_TRUE(exitedWith(zipinfo.waitForExit(10s), 0)) << zipinfo.output();
   const std::string entries = zipinfo.output();
@@ -334,7 +338,9 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
   for (std::sregex_iterator id(entries.begin(), entries.end(), owner), end; id != end; ++id) {
     EXPECT_EQ((*id)[1], "01 04 00 00 00 00 04 00 00 00 00") << "an entry owned by another";
   }
+}
 
+TEST_F(MillUnderWine, DrawsTheMillWithItsIconAndExitsOnClose) {
   const auto mill = wine({MILL_WINDOWS_EXE});
   const WindowId window = screen.waitForWindow(120s);
   ASSERT_NE(window, 0U) << mill->output();
@@ -344,7 +350,7 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
   EXPECT_TRUE(showsTheMill(screen.settledPicture(window)));
 
   // The window takes the exe's own icon, as a taskbar shows it: a transparent
-  // corner (after width and height) and roof red, not Wine's stand-in.
+  // corner (after width and height) and roof red, not Wine's default icon.
   Program icon({"xprop", "-id", std::to_string(window), "-notype", "32x", "_NET_WM_ICON"});
   icon.waitForExit(10s);
   EXPECT_TRUE(std::regex_search(icon.output(), std::regex("= 0x[0-9a-f]+, 0x[0-9a-f]+, 0x0,")))
@@ -353,19 +359,21 @@ TEST_F(MillUnderWine, NeedsOnlyWindowsOwnLibrariesShowsTheMillAndItsIconAndClose
 
   screen.close(window);
   EXPECT_TRUE(exitedWith(mill->waitForExit(30s), 0));
+}
 
-  // At a new scale, the window takes the rectangle Windows suggests.
+// On WM_DPICHANGED the window takes the rectangle Windows suggests.
+TEST_F(MillUnderWine, TakesSuggestedRectOnDpiChange) {
   const auto changed = std::filesystem::path(MILL_WINDOWS_EXE).parent_path() / "dpi_changed.exe";
   const auto rescaled = wine({changed.string()});
   EXPECT_TRUE(exitedWith(rescaled->waitForExit(60s), 0)) << rescaled->output();
 }
 
-// Resized by the window system, the window shows the mill stretched; at 200 %
-// (192 dots an inch) it covers twice the pixels each way, with the mill in
-// all of them. Wine 10 gives its screen 96 dots an inch whatever it gives
-// every program, so the window takes its screen's size, and shows a GL
-// window's old picture, cut, once resized (as a dozen-line GLUT program
-// does): the pictures are left to Wine 8.
+// Resized by the window system, the window shows the mill stretched; at 192
+// DPI (200 %) it covers twice the pixels each way, with the mill in all of
+// them. Wine 10 reports 96 DPI for the monitor whatever the system DPI, so
+// the window takes its monitor's size, and shows a GL window's stale front
+// buffer, cut, once resized (as a dozen-line GLUT program does): the
+// pictures are left to Wine 8.
 TEST_F(MillUnderWine, ShowsTheMillStretchedAndAtTwiceTheScale) {
   const auto version = wine({"--version"});
   version->waitForExit(10s);
@@ -410,27 +418,43 @@ TEST_F(MillUnderWine, ShowsTheMillStretchedAndAtTwiceTheScale) {
   }
 }
 
-// The run command with no display, its first frame held back as a slow
-// renderer holds it: it saves what the program draws, not a blank window.
-// A program that ends at once, or dies once its window is up, fails it at
-// once, saying why, saving nothing and leaving nothing behind.
-TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenNoneCan) {
-  if (sanitized) {
-    GTEST_SKIP() << "the run command builds a program of its own, without the sanitizers: "
-                    "the plain build's case runs it";
+namespace {
+
+// The run command with no display, in an empty folder of the case's own.
+class RunCommand : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (sanitized) {
+      GTEST_SKIP() << "the run command builds a program of its own, without the sanitizers: "
+                      "the plain build's case runs it";
+    }
   }
-  const TemporaryFolder empty;
-  const auto run = [&](const std::vector<std::string>& args,
-                       const std::map<std::string, std::string>& environment) {
+
+  [[nodiscard]] std::unique_ptr<Program> run(
+      const std::vector<std::string>& args,
+      const std::map<std::string, std::string>& environment) const {
     std::vector<std::string> command{"sh", "-c", R"(cd "$0" && exec "$@")", empty.folder,
                                      MILL_RUN_COMMAND};
     command.insert(command.end(), args.begin(), args.end());
     return std::make_unique<Program>(command, withStandIns(environment));
-  };
+  }
+
+  const TemporaryFolder empty;
+};
+
+}  // namespace
+
+// Its first frame held back as a slow renderer holds it, the run command
+// saves what the program draws, not a blank window.
+TEST_F(RunCommand, SavesALateFirstFrame) {
   const auto drawn = run({}, {{"DISPLAY", ""}, {"MILL_HOLD_FIRST_FRAME", "5"}});
   ASSERT_TRUE(exitedWith(drawn->waitForExit(240s), 0)) << drawn->output();
   EXPECT_TRUE(showsTheMill(readImage(empty.folder + "/mill.png")));
+}
 
+// A program that ends at once, or dies once its window is up, fails the run
+// command at once, saying why, saving nothing and leaving nothing behind.
+TEST_F(RunCommand, SaysWhyWhenNoPictureComes) {
   const std::string scratch = empty.folder + "/tmp";
   std::filesystem::create_directory(scratch);
   using Environment = std::map<std::string, std::string>;
@@ -453,9 +477,9 @@ TEST(RunCommand, WithoutADisplaySavesThePictureHoweverLateItComesAndSaysWhyWhenN
 }
 
 // The web page, copied alone into an empty folder and opened from file:// in
-// headless Chromium with software WebGL, as a visitor opens it: on an
-// ordinary screen, on a high-density one, and with WebGL turned off.
-TEST(MillInABrowser, DrawsEveryDevicePixelComesBackAfterALostContextAndSaysWhatItNeeds) {
+// headless Chromium with software WebGL, as a visitor opens it: at a
+// devicePixelRatio of 1 and of 2, and with WebGL turned off.
+TEST(MillInABrowser, MatchesReferenceOrSaysItNeedsWebGL) {
   if (std::string(MILL_WEB_PAGE).empty()) {
     GTEST_SKIP() << "no web page to open: ./scripts/build-web.sh builds it";
   }
