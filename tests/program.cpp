@@ -273,6 +273,9 @@ bool TestDisplay::redraw(const WindowId window) {
     if (drawn) {
       return true;
     }
+    // Each look is a round trip to the X server; between looks the program
+    // gets the CPU to redraw, rather than a spinning test.
+    std::this_thread::sleep_for(1ms);
   }
   return false;
 }
