@@ -143,10 +143,10 @@ struct Pixel {
 
 double det(const glm::dvec2 a, const glm::dvec2 b) { return (a.x * b.y) - (a.y * b.x); }
 
-// The mill drawn as GL draws it, in a window of the given size: a face
-// covers the pixels whose centres it covers, a line the pixel of each row or
-// column its longer extent crosses, and a pixel shows the nearest piece, the
-// first of equals. Then, the pixels in doubt.
+// The reference renderer: the mill rasterized by GL's rules in a window of
+// the given size (a polygon covers the pixels whose centres it covers, a
+// line one pixel in each column or row along its major axis), with a
+// z-buffer where the first of equal depths wins. Then, the pixels in doubt.
 struct Reference {
   Reference(const int width, const int height, const bool hub)
       : width(width), height(height), pixels(std::size_t(width) * height) {

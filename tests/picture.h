@@ -23,12 +23,11 @@ struct Picture {
   bool operator==(const Picture& o) const { return width == o.width && rgb == o.rgb; }
 };
 
-// The picture is the mill, pixel for pixel, as the design describes it in a
-// window of the picture's size (without the hub, where asked), drawn by a
-// renderer of the tests' own, never from the program's code or tables. On
-// failure says how many pixels differ and where the first ones are, and
-// saves the picture seen, the one expected and their difference as PNG
-// files, which it names.
+// The picture matches, pixel for pixel, what the tests' own reference
+// renderer draws of the design in a window of its size (without the hub,
+// where asked), never from the program's code or tables. On failure says
+// how many pixels differ and where the first ones are, and saves the seen,
+// expected and difference images as PNG files, which it names.
 testing::AssertionResult showsTheMill(const Picture& seen, bool hub = true);
 // The same, quietly, for a picture that may not have come yet.
 bool isTheMill(const Picture& seen);

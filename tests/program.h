@@ -64,16 +64,16 @@ class TestDisplay {
   // What the window shows (once it has stopped changing), bottom row first.
   Picture settledPicture(WindowId window);
   Picture grab(WindowId window);
-  // Asks the window to close, as a window manager does.
+  // Sends WM_DELETE_WINDOW, as a window manager does.
   void close(WindowId window);
   // Asks for a new size and returns at once, without waiting for the program.
   void resize(WindowId window, int width, int height);
-  // From now on the windows' map requests come here, as to a window manager;
-  // the window of the next, once it comes, left unmapped.
+  // Selects SubstructureRedirect on the root, as a window manager does, so
+  // MapRequests come here; the next window's is not granted.
   void redirectMaps();
   WindowId mapRequest(std::chrono::milliseconds limit = 10s);
-  // Blots a pixel of the window, asks for a redraw and waits until the
-  // program has drawn the pixel again; false if it did not within a second.
+  // Blots a pixel, sends an Expose for it and waits until the program has
+  // redrawn it; false if it did not within a second.
   bool redraw(WindowId window);
 
  private:

@@ -1,7 +1,7 @@
-// The tests' stand-ins for library calls, defined ahead of the libraries' own
-// as the program's replacements are (app/replacements_x11.cpp): linked into
-// the tests and preloaded into the real program. Each does what the
-// library's own does unless the environment asks for more:
+// The tests' fault-injection shims: library calls interposed as the
+// program's own are (app/replacements_x11.cpp), linked into the tests and
+// LD_PRELOADed into the real program. Each calls the real function unless
+// the environment asks for more:
 // - MILL_EXIT_MARK: as the process does its exit-time work, writes to that
 //   file how many times exit() was called;
 // - MILL_HOLD_FIRST_FRAME: holds the first frame back that many seconds;
