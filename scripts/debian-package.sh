@@ -19,7 +19,7 @@ if [ "${1:-}" = --reprotest ]; then
   ensure_packages --build-depends "" reprotest faketime
   vary=-fileordering,-user_group,domain_host.use_sudo=1
   said=$(reprotest --vary=$vary "$2"/mill_*.dsc -- null 2>&1) || { echo "$said" >&2 && exit 1; }
-  grep -E '^[0-9a-f]{64} .*mill_.*\.deb$' <<<"$said" || true
+  sed -nE 's/^([0-9a-f]{64}) .*mill_.*\.deb$/sha256 by reprotest: \1/p' <<<"$said"
   exit
 fi
 release=$(debian_release "${1:-$(. /etc/os-release && echo "$VERSION_ID")}")
@@ -68,6 +68,6 @@ dpkg-deb -f "$deb" Package Version Architecture Depends
 sha256sum "$deb" | sed 's/ .*//; s/^/sha256 by sbuild: /'
 if [ "$release" = "$(debian_release "$distribution")" ] && [ "$arch" = amd64 ]; then
   "$MILL_ROOT/scripts/on-debian.sh" --share "$share" "$release" \
-    ./scripts/debian-package.sh --reprotest "/root/mill/$share" | sed 's/^/sha256 by reprotest: /'
+    ./scripts/debian-package.sh --reprotest "/root/mill/$share"
   echo "reprotest: two builds of the source package, in environments that differ, the same"
 fi
