@@ -275,7 +275,7 @@ bool TestDisplay::redraw(const WindowId window) {
     }
     // Each look is a round trip to the X server; between looks the program
     // gets the CPU to redraw, rather than a spinning test.
-    std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(100us);
   }
   return false;
 }
