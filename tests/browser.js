@@ -3,12 +3,16 @@
 // as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
 // does); if it drew, loses its WebGL context and reads back restored.png once
 // it is back. Prints its title, text, text meanwhile and exceptions as JSON.
+// With --sync-compile-limit=BYTES, the browser refuses to compile more
+// WebAssembly than that on the main thread, as Chromium once did past 4 KB.
 // node browser.js PAGE FOLDER DEVICE-PIXEL-RATIO [FLAG...]
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 
-const [page, folder, ratio, ...flags] = process.argv.slice(2);
+const [page, folder, ratio, ...words] = process.argv.slice(2);
+const limit = words.find((word) => word.startsWith('--sync-compile-limit='))?.split('=')[1];
+const flags = words.filter((word) => word && !word.startsWith('--sync-compile-limit='));
 const chromium = spawn('chromium', ['--headless', '--remote-debugging-pipe',
   '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -58,6 +62,15 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
       return bufferData.call(this, target, data, usage);
     };
   }` }, sessionId);
+  if (limit) {
+    await send('Page.addScriptToEvaluateOnNewDocument', { source: `{
+      const compile = WebAssembly.Module;
+      WebAssembly.Module = function (bytes) {
+        if (bytes.byteLength > ${limit}) throw new RangeError('WebAssembly.Compile is disallowed');
+        return new compile(bytes);
+      };
+    }` }, sessionId);
+  }
   await send('Emulation.setDeviceMetricsOverride',
     { width: 500, height: 500, deviceScaleFactor: Number(ratio), mobile: false }, sessionId);
   await send('Page.navigate', { url: `file://${path.resolve(page)}` }, sessionId);

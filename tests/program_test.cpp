@@ -478,7 +478,8 @@ TEST_F(RunCommand, SaysWhyWhenNoPictureComes) {
 
 // The web page, copied alone into an empty folder and opened from file:// in
 // headless Chromium with software WebGL, as a visitor opens it: at a
-// devicePixelRatio of 1 and of 2, and with WebGL turned off.
+// devicePixelRatio of 1 and of 2, with WebGL turned off, and where WebAssembly
+// is compiled on the main thread only up to 4 KB.
 TEST(MillInABrowser, MatchesReferenceOrSaysItNeedsWebGL) {
   if (std::string(MILL_WEB_PAGE).empty()) {
     GTEST_SKIP() << "no web page to open: ./scripts/build-web.sh builds it";
@@ -487,14 +488,18 @@ TEST(MillInABrowser, MatchesReferenceOrSaysItNeedsWebGL) {
     GTEST_SKIP() << "the sanitizer build opens no page, which Chromium hangs on under its "
                     "preloads: the plain build's case does";
   }
-  const std::vector<std::pair<std::string, std::string>> runs{
-      {"1", "--enable-webgl"}, {"2", "--enable-webgl"}, {"1", "--disable-webgl"}};
-  for (const auto& [ratio, webgl] : runs) {
-    SCOPED_TRACE(testing::Message() << webgl << " at device pixel ratio " << ratio);
+  const std::vector<std::tuple<std::string, std::string, std::string>> runs{
+      {"1", "--enable-webgl", ""},
+      {"2", "--enable-webgl", ""},
+      {"1", "--disable-webgl", ""},
+      {"1", "--enable-webgl", "--sync-compile-limit=4096"}};
+  for (const auto& [ratio, webgl, limit] : runs) {
+    SCOPED_TRACE(testing::Message() << webgl << " " << limit << " at device pixel ratio " << ratio);
     const TemporaryFolder empty;
     const std::string& folder = empty.folder;
     std::filesystem::copy_file(MILL_WEB_PAGE, folder + "/mill.html");
-    Program browser({"node", MILL_BROWSER_DRIVER, folder + "/mill.html", folder, ratio, webgl});
+    Program browser(
+        {"node", MILL_BROWSER_DRIVER, folder + "/mill.html", folder, ratio, webgl, limit});
     ASSERT_TRUE(exitedWith(browser.waitForExit(60s), 0)) << browser.output();
     const std::string report = browser.output();
     EXPECT_NE(report.find(R"("title":"Mill")"), std::string::npos) << report;
