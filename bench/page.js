@@ -189,11 +189,12 @@ const browser = async (profile) => {
     await within(complete, 'no trace');
     const start = events.findLast((event) => event.name === 'navigationStart'
       && event.args.data?.documentLoaderURL?.startsWith('file:'));
+    const committed = start && events.find((event) => event.name === 'commitNavigationEnd'
+      && event.args.frame === start.args.frame && event.ts >= start.ts);
+    if (!committed) throw new Error(`no navigation to ${file} in Chromium's trace`);
     const at = (time) => start.ts + time * 1000;
     const main = events.filter((event) => event.pid === start.pid && event.tid === start.tid
       && event.ph === 'X').sort((one, other) => one.ts - other.ts || other.dur - one.dur);
-    const committed = events.find((event) => event.name === 'commitNavigationEnd'
-      && event.args.frame === start.args.frame && event.ts >= start.ts);
     return { ...seen, committed: (committed.ts - start.ts) / 1000,
       before: busy(main, start.ts, at(seen.context)), after: busy(main, at(seen.context), at(seen.painted)) };
   };
