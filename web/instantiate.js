@@ -6,16 +6,18 @@
 // the browser is busy, as it is with the page it leaves (docs/performance.md).
 // Browsers that compile no more than 4 KB on the main thread (Chromium did
 // until it allowed 8 MB) throw a RangeError, and take the asynchronous path.
+// An emscripten that embeds the WebAssembly otherwise (6.0 has no base64
+// data: URL for it) keeps its own path.
 var millScript = document.currentScript;
-Module['instantiateWasm'] = function(imports, receive) {
+var millEmbedded = millScript &&
+    /data:application\/octet-stream;base64,([A-Za-z0-9+/=]+)/.exec(millScript.text);
+if (millEmbedded) Module['instantiateWasm'] = function(imports, receive) {
   var binary;
   try {
-    var embedded = /data:application\/octet-stream;base64,([A-Za-z0-9+/=]+)/
-        .exec(millScript.text)[1];
     if (Uint8Array['fromBase64']) {
-      binary = Uint8Array['fromBase64'](embedded);
+      binary = Uint8Array['fromBase64'](millEmbedded[1]);
     } else {
-      var bytes = atob(embedded);
+      var bytes = atob(millEmbedded[1]);
       binary = new Uint8Array(bytes.length);
       for (var i = 0; i < bytes.length; i++) binary[i] = bytes.charCodeAt(i);
     }
