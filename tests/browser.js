@@ -2,7 +2,8 @@
 // once it has drawn or says something, writes FOLDER/screenshot.png (the page
 // as shown) and FOLDER/canvas.png (the canvas read back, as "Save image as"
 // does); if it drew, loses its WebGL context and reads back restored.png once
-// it is back. Prints its title, text, text meanwhile and exceptions as JSON.
+// it is back. Prints its title, text, the WebGL draws of its last frame, text
+// meanwhile and exceptions as JSON.
 // With --sync-compile-limit=BYTES, the browser refuses to compile more
 // WebAssembly than that on the main thread, as Chromium once did past 4 KB.
 // node browser.js PAGE FOLDER DEVICE-PIXEL-RATIO [FLAG...]
@@ -52,15 +53,19 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
   };
   await send('Runtime.enable', {}, sessionId);
   await send('Page.enable', {}, sessionId);
-  // The largest buffer the page's GL makes: its primitives' vertices, and
-  // the quads' indices it makes at the start, go through buffers of no more
-  // than the size it was built with.
-  await send('Page.addScriptToEvaluateOnNewDocument', { source: `window.largestBuffer = 0; {
-    const bufferData = WebGLRenderingContext.prototype.bufferData;
-    WebGLRenderingContext.prototype.bufferData = function (target, data, usage) {
-      largestBuffer = Math.max(largestBuffer, typeof data === 'number' ? data : data.byteLength);
-      return bufferData.call(this, target, data, usage);
+  // How many draws the page's last frame made: those since its last clear.
+  await send('Page.addScriptToEvaluateOnNewDocument', { source: `window.draws = 0; {
+    const prototype = WebGLRenderingContext.prototype;
+    const count = (name, add) => {
+      const call = prototype[name];
+      prototype[name] = function (...words) {
+        draws = add(draws);
+        return call.apply(this, words);
+      };
     };
+    count('clear', () => 0);
+    count('drawArrays', (counted) => counted + 1);
+    count('drawElements', (counted) => counted + 1);
   }` }, sessionId);
   if (limit) {
     await send('Page.addScriptToEvaluateOnNewDocument', { source: `{
@@ -93,7 +98,7 @@ const send = (method, params, sessionId) => new Promise((resolve) => {
   save('screenshot.png', (await send('Page.captureScreenshot', {}, sessionId)).data);
   save('canvas.png', (await evaluate(readBack)).split(',')[1]);
   const report = await evaluate(
-    '({ title: document.title, text: document.body.innerText, largestBuffer })');
+    '({ title: document.title, text: document.body.innerText, draws })');
   if (!report.text) {
     await evaluate('(window.lose = Module.ctx.getExtension("WEBGL_lose_context")).loseContext()');
     await until(text);
