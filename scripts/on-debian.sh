@@ -29,7 +29,9 @@ debian_root "$release" "$arch"
 # ($MILL_ROOT_PACKAGES). mmdebstrap mounts what it needs in namespaces of its
 # own, ends them and removes the copy, however the command ends. The copy is
 # bound onto itself for the command, so that its / is a mount point, which
-# unshare --mount needs (tests/package_test.sh).
+# unshare --mount needs (tests/package_test.sh), and let go lazily after it,
+# as what the command left running may hold files there: that ends with
+# mmdebstrap's PID namespace.
 export MILL_ROOT MILL_SHARE=$share MILL_COMMAND="${*@Q}" MILL_ROOT_PACKAGES MILL_IN_ROOT='
   dpkg -s $MILL_ROOT_PACKAGES >/dev/null 2>&1 || { apt-get update -qq &&
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $MILL_ROOT_PACKAGES >/dev/null; }
@@ -56,6 +58,6 @@ mmdebstrap --quiet --mode=unshare --variant=custom --skip=update \
     TERM="${TERM:-dumb}" LANG=C.UTF-8 ${CI:+CI="$CI"} MILL_ROOT_PACKAGES="$MILL_ROOT_PACKAGES" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin MILL_COMMAND="$MILL_COMMAND" \
     bash -ec "$MILL_IN_ROOT" || status=$?
-    umount -R "$1" && exit "$status"' \
+    umount --recursive --lazy "$1" && exit "$status"' \
   "$release" /dev/null &
 wait $!
