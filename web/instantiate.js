@@ -1,4 +1,4 @@
-// Compiles and instantiates the program's WebAssembly, 22 KB carried in this
+// Compiles and instantiates the program's WebAssembly, carried in this
 // very script (SINGLE_FILE) as a data: URL, while the script runs, so that
 // main(), and the first frame with it, runs there too, as a page's own
 // script would. emscripten's asynchronous path first fetches that data: URL
